@@ -1,0 +1,91 @@
+#include "session/transcript.h"
+
+#include "platform/date_format.h"
+#include "session/format.h"
+#include "session/state.h"
+#include "transport/player_view.h"
+
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+
+namespace {
+
+std::function<void(const QString&)>& listener() {
+    static std::function<void(const QString&)> l;
+    return l;
+}
+
+// Menlo where it is installed, else the system's fixed-width font.
+QFont transcriptFont() {
+    QFont font(QStringLiteral("Menlo"));
+    font.setPointSizeF(14.0);
+    if (!QFontDatabase::families().contains(QStringLiteral("Menlo"))) {
+        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+        font.setPointSizeF(14.0);
+    }
+    return font;
+}
+
+QTextCharFormat lineFormat() {
+    QTextCharFormat format;
+    format.setFont(transcriptFont());
+    format.setForeground(QColor::fromRgbF(0.7f, 0.3f, 0.3f, 0.9f));
+    return format;
+}
+
+} // namespace
+
+void setTranscriptListener(std::function<void(const QString&)> l) { listener() = std::move(l); }
+
+void styleTranscript(QPlainTextEdit* view) {
+    view->setFont(transcriptFont());
+    // The insertion point is drawn in the text colour.
+    QPalette palette = view->palette();
+    palette.setColor(QPalette::Text, QColor::fromRgbF(1.0f, 0.3f, 0.3f, 0.8f));
+    view->setPalette(palette);
+}
+
+void recordNote(const QString& text) {
+    QPlainTextEdit* view = savedState().script;
+    static const QTextCharFormat format = lineFormat();
+
+    // Appending at the end would carry a cursor that stands there along with
+    // the new text; keep the observer's cursor, selection and scroll position.
+    const QTextCursor before = view->textCursor();
+    const int anchor = before.anchor();
+    const int position = before.position();
+    const int vScroll = view->verticalScrollBar()->value();
+    const int hScroll = view->horizontalScrollBar()->value();
+
+    QTextCursor end(view->document());
+    end.movePosition(QTextCursor::End);
+    end.beginEditBlock();
+    end.insertText(text + QLatin1Char('\n'), format);
+    end.endEditBlock();
+
+    const QTextCursor after = view->textCursor();
+    if (after.anchor() != anchor || after.position() != position) {
+        QTextCursor restored(view->document());
+        restored.setPosition(anchor);
+        restored.setPosition(position, QTextCursor::KeepAnchor);
+        view->setTextCursor(restored);
+        view->verticalScrollBar()->setValue(vScroll);
+        view->horizontalScrollBar()->setValue(hScroll);
+    }
+
+    if (listener())
+        listener()(text);
+}
+
+void recordTimedNote(double t, const QString& txt) {
+    Player* player = savedState().playerView ? savedState().playerView->player() : nullptr;
+    if (t < 0.0 && player)
+        t = player->currentTime();
+    const QString line = timeStampedLine(t, clockText(), txt);
+    recordNote(line);
+    if (savedState().codeDisplay)
+        savedState().codeDisplay->setText(line);
+}

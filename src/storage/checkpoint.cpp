@@ -1,0 +1,4 @@
+#include "storage/checkpoint.h"
+
+// Placeholder until the storage work lands.
+void checkpointFile() {}

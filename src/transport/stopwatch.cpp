@@ -1,0 +1,4 @@
+#include "transport/stopwatch.h"
+
+// Placeholder until the transport work lands.
+void stopwatchMode() {}
