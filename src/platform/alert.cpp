@@ -10,7 +10,9 @@ AlertHandler& handler() {
 }
 } // namespace
 
-void setAlertHandler(AlertHandler h) { handler() = std::move(h); }
+void setAlertHandler(AlertHandler h) {
+    handler() = std::move(h);
+}
 
 void showAlert(const QString& message, const QString& informative) {
     if (handler()) {

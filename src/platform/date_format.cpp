@@ -39,4 +39,6 @@ QString formatDate(const QDateTime& when, const QString& pattern) {
     return formatDate(when, pattern, QString(), QString());
 }
 
-QString clockText() { return formatDate(QDateTime::currentDateTime(), QStringLiteral("HH:mm:ss")); }
+QString clockText() {
+    return formatDate(QDateTime::currentDateTime(), QStringLiteral("HH:mm:ss"));
+}

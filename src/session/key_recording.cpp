@@ -29,7 +29,9 @@ int compareDecomposed(const QString& a, const QString& b) {
     return 0;
 }
 
-QString codeName(const KeyEvent& E) { return QStringLiteral("code") + QString::number(E.keyCode); }
+QString codeName(const KeyEvent& E) {
+    return QStringLiteral("code") + QString::number(E.keyCode);
+}
 
 } // namespace
 

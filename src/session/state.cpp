@@ -10,12 +10,11 @@ stateDef& savedState() {
 }
 
 tapeSymbolsStruct::tapeSymbolsStruct()
-    : tapeSymbolsStruct(QStringLiteral("\u2759 \u2759"), QStringLiteral("\u25B6"),
-                        QStringLiteral("\u25C0"), QStringLiteral("\u25B6\u25B6"),
-                        QStringLiteral("\u25C0\u25C0"), QStringLiteral("\u25FC"),
-                        QStringLiteral("\u23CF"), QStringLiteral("\u25B2"),
-                        QStringLiteral("\u25BC"), QStringLiteral("\u25CF"),
-                        QStringLiteral("\u2759\u25C0")) {}
+    : tapeSymbolsStruct(
+          QStringLiteral("\u2759 \u2759"), QStringLiteral("\u25B6"), QStringLiteral("\u25C0"),
+          QStringLiteral("\u25B6\u25B6"), QStringLiteral("\u25C0\u25C0"), QStringLiteral("\u25FC"),
+          QStringLiteral("\u23CF"), QStringLiteral("\u25B2"), QStringLiteral("\u25BC"),
+          QStringLiteral("\u25CF"), QStringLiteral("\u2759\u25C0")) {}
 
 tapeSymbolsStruct::tapeSymbolsStruct(QString pause, QString play, QString back, QString ff,
                                      QString rewind, QString stop, QString eject, QString up,

@@ -39,10 +39,10 @@ public:
     QDateTime loadTime;
     QString vidBasename = QStringLiteral("nil");
     float playAtRate = 1.0f;
-    float markTime = 0.0f; // seconds
+    float markTime = 0.0f;                                              // seconds
     std::vector<std::int64_t> hopList{100, 200, 500, 1000, 2000, 5000}; // ms, ascending
-    std::int64_t hopSize = 1000;                                          // ms
-    std::int64_t hopTotal = 0; // ms from the mark
+    std::int64_t hopSize = 1000;                                        // ms
+    std::int64_t hopTotal = 0;                                          // ms from the mark
     std::int64_t resizesSinceLoad = 0;
     bool didFinishLaunching = false;
 

@@ -18,14 +18,26 @@ std::function<void(const QString&)>& listener() {
     return l;
 }
 
-// Menlo where it is installed, else the system's fixed-width font.
+// Menlo where it is installed, else the first fixed-width family the system
+// has, so that the columns of the transcript line up.
 QFont transcriptFont() {
-    QFont font(QStringLiteral("Menlo"));
+    static const QString family = [] {
+        const QStringList installed = QFontDatabase::families();
+        const QString system = QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+        for (const QString& name : {QStringLiteral("Menlo"), QStringLiteral("DejaVu Sans Mono"),
+                                    QStringLiteral("Liberation Mono"), system}) {
+            if (installed.contains(name) && QFontDatabase::isFixedPitch(name))
+                return name;
+        }
+        for (const QString& name : installed) {
+            if (QFontDatabase::isFixedPitch(name))
+                return name;
+        }
+        return system;
+    }();
+    QFont font(family);
+    font.setStyleHint(QFont::TypeWriter);
     font.setPointSizeF(14.0);
-    if (!QFontDatabase::families().contains(QStringLiteral("Menlo"))) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSizeF(14.0);
-    }
     return font;
 }
 
@@ -38,7 +50,9 @@ QTextCharFormat lineFormat() {
 
 } // namespace
 
-void setTranscriptListener(std::function<void(const QString&)> l) { listener() = std::move(l); }
+void setTranscriptListener(std::function<void(const QString&)> l) {
+    listener() = std::move(l);
+}
 
 void styleTranscript(QPlainTextEdit* view) {
     view->setFont(transcriptFont());

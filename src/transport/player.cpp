@@ -7,6 +7,10 @@ PlayerFactory& factory() {
 }
 } // namespace
 
-void setPlayerFactory(PlayerFactory f) { factory() = std::move(f); }
+void setPlayerFactory(PlayerFactory f) {
+    factory() = std::move(f);
+}
 
-std::unique_ptr<Player> makePlayer() { return factory() ? factory()() : nullptr; }
+std::unique_ptr<Player> makePlayer() {
+    return factory() ? factory()() : nullptr;
+}

@@ -7,6 +7,10 @@ AlertRecorder::AlertRecorder() {
     setAlertHandler([this](const QString& m, const QString& i) { alerts.emplace_back(m, i); });
 }
 
-AlertRecorder::~AlertRecorder() { setAlertHandler({}); }
+AlertRecorder::~AlertRecorder() {
+    setAlertHandler({});
+}
 
-void resetSession() { savedState() = stateDef(); }
+void resetSession() {
+    savedState() = stateDef();
+}

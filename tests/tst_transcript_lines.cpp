@@ -1,0 +1,164 @@
+// Transcript lines: layout, styling, the observer's cursor, and numbers that
+// keep "." whatever the locale.
+#include "platform/date_format.h"
+#include "session/format.h"
+#include "session/state.h"
+#include "session/transcript.h"
+#include "support/fake_player.h"
+#include "support/test_helpers.h"
+#include "transport/player_view.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QTextBlock>
+#include <QtTest>
+
+#include <clocale>
+#include <cstdio>
+
+class TranscriptLines : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QPlainTextEdit> script;
+    std::unique_ptr<QLabel> echo;
+    std::unique_ptr<AVPlayerViewAcceptsDrop> view;
+
+private slots:
+    void init() {
+        resetSession();
+        script = std::make_unique<QPlainTextEdit>();
+        echo = std::make_unique<QLabel>();
+        view = std::make_unique<AVPlayerViewAcceptsDrop>();
+        savedState().script = script.get();
+        savedState().codeDisplay = echo.get();
+        savedState().playerView = view.get();
+    }
+
+    void notesAppendOneLineFeed() {
+        recordNote(QString());
+        QCOMPARE(script->toPlainText(), QStringLiteral("\n"));
+        recordNote(QStringLiteral("two\nlines"));
+        QCOMPARE(script->toPlainText(), QStringLiteral("\ntwo\nlines\n"));
+    }
+
+    void notesAreStyledOverTheWholeLine() {
+        recordNote(QStringLiteral("styled"));
+        QTextCursor c(script->document());
+        c.setPosition(3);
+        const QTextCharFormat f = c.charFormat();
+        QCOMPARE(f.font().pointSizeF(), 14.0);
+        QVERIFY(QFontInfo(f.font()).fixedPitch());
+        const QColor color = f.foreground().color();
+        QCOMPARE(qRound(color.redF() * 100), 70);
+        QCOMPARE(qRound(color.greenF() * 100), 30);
+        QCOMPARE(qRound(color.blueF() * 100), 30);
+        QCOMPARE(qRound(color.alphaF() * 100), 90);
+    }
+
+    void appendingKeepsTheObserversCursorAndSelection() {
+        // An empty transcript has its cursor at the end, where lines arrive.
+        recordNote(QStringLiteral("first"));
+        QCOMPARE(script->textCursor().position(), 0);
+        QTextCursor sel(script->document());
+        sel.setPosition(1);
+        sel.setPosition(4, QTextCursor::KeepAnchor);
+        script->setTextCursor(sel);
+        recordNote(QStringLiteral("second"));
+        QCOMPARE(script->textCursor().anchor(), 1);
+        QCOMPARE(script->textCursor().position(), 4);
+        // A cursor standing at the very end stays there too.
+        QTextCursor atEnd(script->document());
+        atEnd.movePosition(QTextCursor::End);
+        const int end = atEnd.position();
+        script->setTextCursor(atEnd);
+        recordNote(QStringLiteral("third"));
+        QCOMPARE(script->textCursor().position(), end);
+        QCOMPARE(script->toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
+    }
+
+    void timedNoteLayout() {
+        recordTimedNote(3.0, QStringLiteral("x"));
+        const QString line = script->toPlainText().chopped(1);
+        QCOMPARE(line.left(10), QStringLiteral("    3.00  "));
+        QCOMPARE(line.mid(18), QStringLiteral("  x"));
+        QCOMPARE(echo->text(), line);
+        const QTime clock = QTime::fromString(line.mid(10, 8), QStringLiteral("HH:mm:ss"));
+        QVERIFY(clock.isValid());
+        QVERIFY(qAbs(clock.secsTo(QTime::currentTime())) <= 2 ||
+                qAbs(clock.secsTo(QTime::currentTime())) >= 86398);
+    }
+
+    void negativeTimeStandsForThePlayer() {
+        recordTimedNote(-1.0, QStringLiteral("x"));
+        QVERIFY(script->toPlainText().startsWith(QStringLiteral("   -1.00  ")));
+        auto p = std::make_unique<FakePlayer>();
+        p->time = 83.2;
+        view->setPlayer(std::move(p));
+        recordTimedNote(-1.0, QStringLiteral("y"));
+        QVERIFY(echo->text().startsWith(QStringLiteral("   83.20  ")));
+        QVERIFY(echo->text().endsWith(QStringLiteral("  y")));
+    }
+
+    void listenerSeesEveryLine() {
+        QStringList seen;
+        setTranscriptListener([&](const QString& l) { seen << l; });
+        recordNote(QStringLiteral("a"));
+        recordTimedNote(1.0, QStringLiteral("b"));
+        setTranscriptListener({});
+        recordNote(QStringLiteral("c"));
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(seen.at(0), QStringLiteral("a"));
+        QCOMPARE(seen.at(1), echo->text());
+    }
+
+    void fixedFormatsMatchPrintfInTheCLocale() {
+        QCOMPARE(formatFixed(7.5, 2, 8), QStringLiteral("    7.50"));
+        QCOMPARE(formatFixed(-2.5, 2, 8), QStringLiteral("   -2.50"));
+        QCOMPARE(formatFixed(123456.78, 2, 8), QStringLiteral("123456.78"));
+        QCOMPARE(formatFixed(-0.0001, 2, 8), QStringLiteral("   -0.00"));
+        QCOMPARE(formatFixed(0.25f, 2), QStringLiteral("0.25"));
+        auto* rng = QRandomGenerator::global();
+        for (int i = 0; i < 2000; ++i) {
+            const double v = (rng->generateDouble() - 0.5) * std::pow(10.0, rng->bounded(-3, 9));
+            char expected[64];
+            std::snprintf(expected, sizeof expected, "%8.2f", v);
+            QCOMPARE(formatFixed(v, 2, 8), QString::fromLatin1(expected));
+        }
+    }
+
+    void decimalPointIgnoresTheLocale() {
+        const std::string previous = std::setlocale(LC_ALL, nullptr);
+        QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"), "de_DE.UTF-8 locale is not installed");
+        char german[32];
+        std::snprintf(german, sizeof german, "%.2f", 1.5);
+        QCOMPARE(QString::fromLatin1(german), QStringLiteral("1,50")); // the locale took effect
+        QCOMPARE(formatFixed(1.5, 2), QStringLiteral("1.50"));
+        QCOMPARE(timeStampedLine(12.3456, QStringLiteral("14:03:09"), QStringLiteral("a")),
+                 QStringLiteral("   12.35  14:03:09  a"));
+        std::setlocale(LC_ALL, previous.c_str());
+    }
+
+    void datePatternsInLocaleAndZone() {
+        // 18:14:46 on 5 December 2026 in Berlin.
+        const QDateTime when =
+            QDateTime::fromString(QStringLiteral("2026-12-05T17:14:46Z"), Qt::ISODate);
+        const QString berlin = QStringLiteral("Europe/Berlin");
+        QCOMPARE(formatDate(when, QStringLiteral("yyyy.MM.dd-HH.mm.ss"), QStringLiteral("en_US"),
+                            berlin),
+                 QStringLiteral("2026.12.05-18.14.46"));
+        QCOMPARE(formatDate(when, QStringLiteral("EEEE, MMMM d, yyyy h:mm:ss a"),
+                            QStringLiteral("en_US"), berlin),
+                 QStringLiteral("Saturday, December 5, 2026 6:14:46 PM"));
+        QCOMPARE(formatDate(when, QStringLiteral("EEEE, MMMM d"), QStringLiteral("de_DE"), berlin),
+                 QStringLiteral("Samstag, Dezember 5"));
+        QCOMPARE(formatDate(when, QStringLiteral("HH:mm:ss"), QStringLiteral("en_US"),
+                            QStringLiteral("America/New_York")),
+                 QStringLiteral("12:14:46"));
+        QCOMPARE(formatDate(when, QStringLiteral("MddHH"), QStringLiteral("en_US"), berlin),
+                 QStringLiteral("120518"));
+    }
+};
+
+QTEST_MAIN(TranscriptLines)
+#include "tst_transcript_lines.moc"
