@@ -1,6 +1,50 @@
 #include "storage/storage_folder.h"
 
-// Placeholder until the storage work lands.
-QString defaultAppName() { return {}; }
-QUrl docURL() { return {}; }
-QUrl storageURL() { return {}; }
+#include "platform/alert.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QStandardPaths>
+
+#include <filesystem>
+#include <system_error>
+
+QString defaultAppName() {
+    // Qt answers the application name when no display name was set.
+    const QString display = QGuiApplication::applicationDisplayName();
+    return display.isEmpty() ? QCoreApplication::applicationName() : display;
+}
+
+QUrl docURL() {
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty())
+        documents = QDir::home().filePath(QStringLiteral("Documents"));
+    return QUrl::fromLocalFile(documents);
+}
+
+QString storageFolderPath() {
+    return QDir(docURL().toLocalFile()).filePath(defaultAppName());
+}
+
+bool makeStorageFolder(QString* problem) {
+    const QString folder = storageFolderPath();
+    std::error_code error;
+    std::filesystem::create_directories(
+        std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
+    if (!error)
+        return true;
+    if (problem)
+        *problem = QStringLiteral("The folder “%1” could not be created: %2.")
+                       .arg(folder, QString::fromLocal8Bit(error.message()));
+    return false;
+}
+
+QUrl storageURL() {
+    QString problem;
+    if (!makeStorageFolder(&problem))
+        showAlert(QStringLiteral("Data storage folder creation"),
+                  QStringLiteral("problem: ") + problem);
+    return QUrl::fromLocalFile(storageFolderPath());
+}

@@ -3,9 +3,25 @@
 #include <QString>
 #include <QUrl>
 
+// The storage folder: the user's Documents folder, then one folder named
+// after the program. Nothing is cached: every call looks the names up again.
+// User-interface thread only (storageURL may show a modal alert).
+
+// The program's display name ("Keystamp") when one is set, else its
+// application name.
 QString defaultAppName();
-// The user's Documents folder.
+
+// The user's Documents folder (XDG user directories).
 QUrl docURL();
-// The storage folder (Documents/<defaultAppName()>), created where missing;
-// a failure to create it is reported in an alert and the URL returned anyway.
+
+// The storage folder as a local path, without creating it.
+QString storageFolderPath();
+
+// Creates the storage folder and any missing parents. Returns true when it
+// exists afterwards; otherwise false, with a readable description of the
+// cause in *problem when problem is given. Shows nothing.
+bool makeStorageFolder(QString* problem = nullptr);
+
+// The storage folder, created where missing. A failure to create it raises the
+// "Data storage folder creation" alert; the URL is returned all the same.
 QUrl storageURL();

@@ -1,4 +1,133 @@
 #include "storage/transcript_file.h"
 
-// Placeholder until the storage work lands.
-bool saveAndClearScript() { return true; }
+#include "platform/alert.h"
+#include "platform/date_format.h"
+#include "session/state.h"
+#include "session/text_units.h"
+#include "storage/checkpoint.h"
+#include "storage/file_writer.h"
+#include "storage/journal.h"
+#include "storage/storage_folder.h"
+#include "transport/player_view.h"
+
+#include <QPlainTextEdit>
+#include <QTextBoundaryFinder>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+// A Linux file name holds at most 255 bytes; this much is kept free behind a
+// stem for "--checkpoint-at--HH.mm.ss", "--unsaved", "--<n>" and ".txt".
+constexpr qsizetype kMaxFileNameBytes = 255;
+constexpr qsizetype kSuffixReserveBytes = 64;
+
+QString lastComponent(QString path) {
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 || path.size() == 1 ? path : path.mid(slash + 1);
+}
+
+// The longest prefix of text, ending at a grapheme boundary, of at most
+// maxBytes bytes in UTF-8.
+QString utf8Prefix(const QString& text, qsizetype maxBytes) {
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype fits = 0;
+    for (qsizetype end = finder.toNextBoundary(); end > 0; end = finder.toNextBoundary()) {
+        if (text.left(end).toUtf8().size() > maxBytes)
+            break;
+        fits = end;
+    }
+    return text.left(fits);
+}
+
+bool playerHasItem() {
+    const AVPlayerViewAcceptsDrop* view = savedState().playerView;
+    return view && view->player() && view->player()->hasCurrentItem();
+}
+
+void clearTranscript() {
+    QPlainTextEdit* view = savedState().script;
+    if (!view)
+        return;
+    QTextCursor cursor(view->document());
+    cursor.beginEditBlock();
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+    cursor.endEditBlock();
+}
+
+} // namespace
+
+QString namePartOf(const QString& vidBasename) {
+    QString last = lastComponent(vidBasename);
+    const qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
+    if (dot > 0)
+        last.truncate(dot);
+    return last;
+}
+
+QString videoNameOf(const QString& vidBasename, bool hasItem) {
+    return hasItem ? lastComponent(vidBasename) : QStringLiteral("no-video");
+}
+
+QString transcriptStem(const QString& loadStamp, const QString& namePart) {
+    const QString head = loadStamp + QStringLiteral("--");
+    const qsizetype budget = kMaxFileNameBytes - kSuffixReserveBytes - head.toUtf8().size();
+    const QString name =
+        namePart.toUtf8().size() <= budget ? namePart : utf8Prefix(namePart, qMax(budget, 0));
+    return head + name;
+}
+
+QString transcriptFileName(const QString& loadStamp, const QString& namePart) {
+    return transcriptStem(loadStamp, namePart) + QStringLiteral(".txt");
+}
+
+QString transcriptHeader(const QString& headerDate, const QString& videoName) {
+    return QStringLiteral("#\n# started_at ") + headerDate + QStringLiteral("\n# video_name ") +
+           videoName + QLatin1Char('\n');
+}
+
+QString transcriptText() {
+    const QPlainTextEdit* view = savedState().script;
+    if (!view)
+        return QString();
+    // The raw text keeps every character as typed (no-break spaces included);
+    // only the block separators become line feeds.
+    QString text = view->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+QString dataSaveText() {
+    return QStringLiteral("There was a problem while writing a file.\n"
+                          "Short term, consider saving your work\n"
+                          "by printing or by copy & paste.\n\n"
+                          "After that, test that files can be created\n"
+                          "in the Documents folder.");
+}
+
+bool saveAndClearScript() {
+    const stateDef& state = savedState();
+    const QString stamp = formatDate(state.loadTime, kLoadStampPattern);
+    const QString headerDate = formatDate(state.loadTime, kHeaderDatePattern);
+    const QString videoName = videoNameOf(state.vidBasename, playerHasItem());
+    const QString stem = transcriptStem(stamp, namePartOf(state.vidBasename));
+    const QString text = transcriptText();
+    const QString content = transcriptHeader(headerDate, videoName) + text;
+    const QString folder = storageURL().toLocalFile();
+
+    if (graphemeCount(text) > 2) {
+        if (writeWithoutClobbering(folder, stem, content.toUtf8(), {}).isEmpty()) {
+            showAlert(QStringLiteral("Data Save"), dataSaveText());
+            return false;
+        }
+        // The new name must be on disk before the journal goes.
+        syncFolder(folder);
+    }
+    clearTranscript();
+    discardJournals();
+    forgetCheckpoints();
+    return true;
+}

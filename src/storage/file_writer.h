@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSet>
+#include <QString>
+
+// Whole-file writes into the storage folder that never destroy a file the
+// program did not write itself.
+//
+// Thread rules: no shared state; callable from any thread.
+
+// The n-th candidate name for stem: "<stem>.txt", then "<stem>--2.txt",
+// "<stem>--3.txt"..., so that every candidate sorts beside the first.
+QString numberedFileName(const QString& stem, int n);
+
+// Writes content to the first candidate name of stem in folder that is free,
+// or that is one of ownPaths (files this session wrote and may replace).
+// A free name is claimed with an exclusive create before anything is written,
+// so a file that appears meanwhile, a directory or a symbolic link at the
+// name is never replaced. The content goes through QSaveFile: the file is
+// complete or absent. Returns the path written, or an empty string when the
+// write failed; a failed write leaves no file behind.
+QString writeWithoutClobbering(const QString& folder, const QString& stem,
+                               const QByteArray& content, const QSet<QString>& ownPaths);
+
+// Flushes the folder's entries (new names, renames, removals) to disk.
+void syncFolder(const QString& folder);

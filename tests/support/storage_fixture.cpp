@@ -1,0 +1,124 @@
+#include "support/storage_fixture.h"
+
+#include "session/state.h"
+#include "support/fake_player.h"
+#include "transport/player_view.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QVBoxLayout>
+
+#include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+TemporaryHome::TemporaryHome() : oldHome_(qgetenv("HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("HOME", QFile::encodeName(dir_.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.filePath(QStringLiteral(".config"))));
+}
+
+TemporaryHome::~TemporaryHome() {
+    qputenv("HOME", oldHome_);
+    if (oldConfig_.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    else
+        qputenv("XDG_CONFIG_HOME", oldConfig_);
+}
+
+SessionWidgets::SessionWidgets()
+    : window(new QMainWindow), script(new QPlainTextEdit), status(new QLabel),
+      playerView(new AVPlayerViewAcceptsDrop) {
+    auto* central = new QWidget(window);
+    auto* layout = new QVBoxLayout(central);
+    layout->addWidget(playerView, 1);
+    layout->addWidget(status);
+    layout->addWidget(script);
+    window->setCentralWidget(central);
+    auto fake = std::make_unique<FakePlayer>();
+    player = fake.get();
+    playerView->setPlayer(std::move(fake));
+    stateDef& state = savedState();
+    state.window = window;
+    state.script = script;
+    state.tbTextBlock = status;
+    state.playerView = playerView;
+}
+
+SessionWidgets::~SessionWidgets() {
+    stateDef& state = savedState();
+    state.window = nullptr;
+    state.script = nullptr;
+    state.playerView = nullptr;
+    delete window;
+}
+
+void SessionWidgets::loadItem() {
+    player->replaceCurrentItem(QUrl::fromLocalFile(QStringLiteral("/videos/clip.mov")));
+    player->setStatus(ItemStatus::ReadyToPlay);
+}
+
+namespace {
+bool setImmutable(const QString& path, bool on) {
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+
+bool canCreateIn(const QString& folder) {
+    QFile probe(QDir(folder).filePath(QStringLiteral(".probe")));
+    if (!probe.open(QIODevice::WriteOnly))
+        return false;
+    probe.close();
+    probe.remove();
+    return true;
+}
+} // namespace
+
+ReadOnlyFolder::ReadOnlyFolder(const QString& path) : path_(path) {
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                    QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    if (canCreateIn(path)) // root passes by the permissions
+        immutable_ = setImmutable(path, true);
+    ok_ = !canCreateIn(path);
+}
+
+ReadOnlyFolder::~ReadOnlyFolder() {
+    if (immutable_)
+        setImmutable(path_, false);
+    QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes) {
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldHandler_);
+}
+
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <sys/resource.h>
+
+class FakePlayer;
+class QLabel;
+class QMainWindow;
+class QPlainTextEdit;
+class AVPlayerViewAcceptsDrop;
+
+// A fresh home folder for the life of the object: HOME and XDG_CONFIG_HOME
+// point into a temporary folder, so the Documents folder is <home>/Documents.
+class TemporaryHome {
+public:
+    TemporaryHome();
+    ~TemporaryHome();
+    QString path() const { return dir_.path(); }
+    QString documents() const { return dir_.filePath(QStringLiteral("Documents")); }
+    // Documents/Keystamp, the storage folder under the program's display name.
+    QString storage() const { return QDir(documents()).filePath(QStringLiteral("Keystamp")); }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray oldHome_, oldConfig_;
+};
+
+// The widgets the session record refers to, owned by a main window, with a
+// scripted player in the player view. Installs them in savedState().
+class SessionWidgets {
+public:
+    SessionWidgets();
+    ~SessionWidgets();
+    QMainWindow* window;
+    QPlainTextEdit* script;
+    QLabel* status;
+    AVPlayerViewAcceptsDrop* playerView;
+    FakePlayer* player;
+    // Gives the player an item that is ready to play.
+    void loadItem();
+};
+
+// Makes a folder refuse new entries, also for root (mode 0555 and, where the
+// file system allows, the immutable flag). ok() says whether it worked.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString& path);
+    ~ReadOnlyFolder();
+    bool ok() const { return ok_; }
+
+private:
+    QString path_;
+    bool immutable_ = false;
+    bool ok_ = false;
+};
+
+// Lets this process write files of at most `bytes` bytes, as a full disk
+// would (writes beyond fail with EFBIG instead of raising SIGXFSZ).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+// Names of the entries of a folder (hidden ones included), sorted.
+QStringList entriesOf(const QString& folder);
+QByteArray contentsOf(const QString& path);
