@@ -1,5 +1,9 @@
+#include "app/app_delegate.h"
+#include "app/termination_signals.h"
+#include "transport/open_file.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QTextStream>
 
 #include <clocale>
 
@@ -8,7 +12,31 @@ int main(int argc, char* argv[]) {
     // Qt set the C locale from the environment; numbers are always read and
     // written with "." and libmpv refuses to start otherwise.
     std::setlocale(LC_NUMERIC, "C");
-    QMainWindow window;
-    window.show();
+    QApplication::setApplicationName(QStringLiteral("keystamp"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
+    QApplication::setOrganizationName(QStringLiteral("Keystamp"));
+    QApplication::setDesktopFileName(QStringLiteral("keystamp"));
+
+    // TODO: installMpvPlayer() (platform/mpv_player.h) once the libmpv player lands.
+    // TODO: installJournal() (storage/journal.h) once the journal lands.
+
+    // A logout, a shutdown or Ctrl+C ends the session as Quit does.
+    TerminationSignals terminationSignals;
+    AppDelegate delegate;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &delegate,
+                     &AppDelegate::onTerminationSignal);
+    app.setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
+
+    // Videos named on the command line (the desktop passes the files it
+    // opens with the program) are requests made before launch finished: the
+    // last one is opened by start-up.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    for (const QString& argument : arguments) {
+        if (const auto path = localVideoPath(argument))
+            delegate.applicationOpenFile(*path);
+        else
+            QTextStream(stderr) << "keystamp: only local files can be opened: " << argument << "\n";
+    }
+    delegate.applicationDidFinishLaunching();
     return app.exec();
 }

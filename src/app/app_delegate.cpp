@@ -1,0 +1,510 @@
+#include "app/app_delegate.h"
+
+#include "app/april_fools.h"
+#include "app/instances.h"
+#include "app/key_reference.h"
+#include "app/main_window.h"
+#include "app/segmented_control.h"
+#include "platform/resources.h"
+#include "session/key_entry_view.h"
+#include "session/state.h"
+#include "session/transcript.h"
+#include "storage/checkpoint.h"
+#include "storage/storage_folder.h"
+#include "storage/transcript_file.h"
+#include "transport/hops.h"
+#include "transport/open_file.h"
+#include "transport/player_view.h"
+#include "transport/rate.h"
+#include "transport/seek.h"
+#include "transport/stopwatch.h"
+#include "transport/tape_counter.h"
+#include "window/letterbox.h"
+
+#include "ui_mainwindow.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QStackedWidget>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent), ownedWindow_(new MainWindow) {
+    Ui::MainWindow ui;
+    ui.setupUi(ownedWindow_.get());
+    window = ownedWindow_.get();
+    bindOutlets();
+    connectCommands();
+    applyLook();
+    window->setCloseGuard([this] { return applicationShouldTerminate(); });
+    window->setRecordingViews({player.data(), codeEntry.data()});
+    // An end of the program that did not pass through the window (the session
+    // manager, for one) still saves the transcript.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (!terminating_) {
+            terminating_ = true;
+            applicationWillTerminate();
+        }
+    });
+}
+
+AppDelegate::~AppDelegate() {
+    // The session record must not point into a window that is gone.
+    stateDef& state = savedState();
+    if (state.window == window.data()) {
+        state.window = nullptr;
+        state.tbTextBlock = nullptr;
+        state.codeDisplay = nullptr;
+        state.script = nullptr;
+        state.playerView = nullptr;
+        state.tapeCounterDisplay = nullptr;
+        state.markDisplay = nullptr;
+        state.excursionDisplay = nullptr;
+        state.backButton = nullptr;
+        state.aheadButton = nullptr;
+        state.gotoField = nullptr;
+    }
+}
+
+void AppDelegate::bindOutlets() {
+    auto find = [this](auto& outlet, const char* name) {
+        using T = std::remove_pointer_t<decltype(outlet.data())>;
+        outlet = window->findChild<T*>(QLatin1String(name));
+    };
+    find(viewSelector, "viewSelector");
+    find(tbTextBlock, "tbTextBlock");
+    find(tabView, "tabView");
+    find(vidAndControls, "vidAndControls");
+    find(player, "player");
+    find(helpView, "helpView");
+    find(gotoField, "gotoField");
+    find(zeroButton, "zeroButton");
+    find(codeDisplay, "codeDisplay");
+    find(scrollViewContainingTranscript, "scrollViewContainingTranscript");
+    if (scrollViewContainingTranscript)
+        clipContainingtranscript = scrollViewContainingTranscript->viewport();
+    find(codeEntry, "codeEntry");
+    find(tapeCounterDisplay, "tapeCounterDisplay");
+    find(markDisplay, "markDisplay");
+    find(excursionDisplay, "excursionDisplay");
+    find(backButton, "backButton");
+    find(aheadButton, "aheadButton");
+    find(homeButton, "homeButton");
+    find(controlsBox, "controlsBox");
+    find(rateControl, "rateControl");
+    find(markButton, "markButton");
+    find(finerButton, "finerButton");
+    find(coarserButton, "coarserButton");
+    find(clearButton, "clearButton");
+    find(keysView, "keysView");
+}
+
+void AppDelegate::connectCommands() {
+    const std::pair<const char*, void (AppDelegate::*)()> actions[] = {
+        {"actionOpen", &AppDelegate::onMenuOpen},
+        {"actionSaveCheckpoint", &AppDelegate::onMenuSaveCheckpoint},
+        {"actionShowFiles", &AppDelegate::onMenuShowFiles},
+        {"actionPrint", &AppDelegate::onMenuPrint},
+        {"actionClear", &AppDelegate::onMenuClear},
+        {"actionNewPlayer", &AppDelegate::onMenuNewPlayer},
+        {"actionQuit", &AppDelegate::onMenuQuit},
+        {"actionGoToTime", &AppDelegate::onMenuGoToTime},
+        {"actionLarge", &AppDelegate::onMenuLarge},
+        {"actionSmall", &AppDelegate::onMenuSmall},
+        {"actionHelp", &AppDelegate::onMenuHelp},
+        {"filesToolbarItem", &AppDelegate::onFilesButton},
+        {"anotherToolbarItem", &AppDelegate::onAnotherButton},
+        {"resizeToolbarItem", &AppDelegate::onResizeToolbarItem},
+    };
+    for (const auto& [name, slot] : actions) {
+        if (QAction* action = window->findChild<QAction*>(QLatin1String(name)))
+            connect(action, &QAction::triggered, this, slot);
+    }
+    const std::pair<QAbstractButton*, void (AppDelegate::*)()> buttons[] = {
+        {zeroButton, &AppDelegate::onZeroButton},   {backButton, &AppDelegate::onBackButton},
+        {homeButton, &AppDelegate::onHomeButton},   {aheadButton, &AppDelegate::onAheadButton},
+        {finerButton, &AppDelegate::onFinerButton}, {coarserButton, &AppDelegate::onCoarserButton},
+        {markButton, &AppDelegate::onMarkButton},   {clearButton, &AppDelegate::onClearButton},
+    };
+    for (const auto& [button, slot] : buttons) {
+        if (button)
+            connect(button, &QAbstractButton::clicked, this, slot);
+    }
+    if (viewSelector)
+        connect(viewSelector, &SegmentedControl::activated, this,
+                [this] { onChooseView(viewSelector); });
+    if (rateControl)
+        connect(rateControl, &SegmentedControl::activated, this,
+                [this] { onRateChoose(rateControl); });
+}
+
+void AppDelegate::applyLook() {
+    // Nothing but the views that record keys, the transcript and the go-to
+    // field takes the focus: a click on a control must not take the keys.
+    for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+        b->setFocusPolicy(Qt::NoFocus);
+    if (QToolBar* toolBar = window->findChild<QToolBar*>(QStringLiteral("toolBar"))) {
+        toolBar->setFocusPolicy(Qt::NoFocus);
+        const std::pair<const char*, QStyle::StandardPixmap> icons[] = {
+            {"filesToolbarItem", QStyle::SP_DirOpenIcon},
+            {"anotherToolbarItem", QStyle::SP_FileDialogNewFolder},
+            {"resizeToolbarItem", QStyle::SP_TitleBarMaxButton},
+        };
+        for (const auto& [name, pixmap] : icons) {
+            if (QAction* action = window->findChild<QAction*>(QLatin1String(name)))
+                action->setIcon(window->style()->standardIcon(pixmap));
+        }
+    }
+    if (tabView)
+        tabView->setFocusPolicy(Qt::NoFocus);
+
+    // Counters and lines in a fixed-width font.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont readoutFont = fixed;
+    readoutFont.setPointSizeF(17.0);
+    readoutFont.setBold(true);
+    for (QLabel* readout :
+         {tapeCounterDisplay.data(), markDisplay.data(), excursionDisplay.data()}) {
+        if (!readout)
+            continue;
+        readout->setFont(readoutFont);
+        readout->setAutoFillBackground(true);
+        readout->setBackgroundRole(QPalette::Base);
+        readout->setForegroundRole(QPalette::Text);
+        readout->setMinimumWidth(
+            QFontMetrics(readoutFont).horizontalAdvance(QStringLiteral("-00000.00")) + 12);
+        readout->setContentsMargins(4, 1, 4, 1);
+    }
+    QFont lineFont = fixed;
+    lineFont.setPointSizeF(12.0);
+    if (codeDisplay) {
+        codeDisplay->setFont(lineFont);
+        codeDisplay->setBackgroundRole(QPalette::Base);
+        codeDisplay->setForegroundRole(QPalette::Text);
+        codeDisplay->setContentsMargins(4, 2, 4, 2);
+        codeDisplay->setMinimumHeight(QFontMetrics(lineFont).height() + 10);
+    }
+    if (tbTextBlock)
+        tbTextBlock->setFont(lineFont);
+    if (codeEntry) {
+        // The key-entry area sits on the dark surround.
+        QPalette p = codeEntry->palette();
+        p.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+        codeEntry->setPalette(p);
+    }
+    if (keysView)
+        keysView->setHtml(keyReferenceHtml());
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+    stateDef& state = savedState();
+    // 1. Date formatting: ICU formatters take their pattern as given, in the
+    //    user's locale and zone; there is no older behaviour to opt out of.
+    // 2.
+    if (viewSelector)
+        viewSelector->selectSegmentWithTag(0);
+    // 3.
+    if (tbTextBlock)
+        tbTextBlock->setText(QString());
+    // 4.
+    state.window = window;
+    state.tbTextBlock = tbTextBlock.data();
+    state.codeDisplay = codeDisplay.data();
+    state.script = scrollViewContainingTranscript.data();
+    state.playerView = player.data();
+    state.tapeCounterDisplay = tapeCounterDisplay.data();
+    // 5. The transcript's fixed-width font (Menlo where installed), with
+    //    the insertion-point colour of step 7.
+    if (state.script)
+        styleTranscript(state.script);
+    // 6.
+    state.markDisplay = markDisplay.data();
+    state.excursionDisplay = excursionDisplay.data();
+    state.backButton = backButton.data();
+    state.aheadButton = aheadButton.data();
+    // TODO: savedState().gotoField = gotoField once the go-to field is a
+    // gotoController.
+    // 7. Done by styleTranscript in step 5.
+    // 8.
+    if (helpView)
+        helpView->setSource(
+            QUrl::fromLocalFile(resourcePath() + QStringLiteral("/help/index.html")));
+    // 9. The go-to field takes the focus only when clicked.
+    if (gotoField)
+        gotoField->setFocusPolicy(Qt::ClickFocus);
+    // 10. Keys go to the player view from the start.
+    if (state.playerView)
+        state.playerView->setFocus(Qt::OtherFocusReason);
+    // 11.
+    if (deferredLoadVideo.isEmpty()) {
+        stopwatchMode();
+    } else {
+        openVideoPath(deferredLoadVideo);
+        deferredLoadVideo.clear();
+    }
+    // 12. Place, show and activate the window.
+    if (window) {
+        notQuiteCenter(window);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    }
+    // 13.
+    if (state.tapeCounterDisplay)
+        state.tapeCounterDisplay->setText(QStringLiteral("99.99"));
+    // 14. The counter refresher runs for the life of the process.
+    tapeCounter();
+    // 15.
+    relabelHopButtons();
+    // 16.
+    if (homeButton)
+        homeButton->setText(tapeSymbols().dot);
+    if (zeroButton)
+        zeroButton->setText(tapeSymbols().home);
+    // 17. Print settings: the transcript prints at its own size, scale 1.0
+    //     (printTranscript keeps its point sizes).
+    // 18. The surround of the controls box.
+    if (controlsBox && controlsBox->parentWidget()) {
+        QWidget* surround = controlsBox->parentWidget();
+        QPalette p = surround->palette();
+        p.setColor(QPalette::Window, QColor::fromRgbF(0.2f, 0.2f, 0.2f, 0.8f));
+        p.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
+        surround->setPalette(p);
+        surround->setAutoFillBackground(true);
+    }
+    // 19. The fill of the controls box: brushed metal on 1 April before noon.
+    if (controlsBox) {
+        QPalette p = controlsBox->palette();
+        QBrush fill(QColor::fromRgbF(0.8f, 0.8f, 0.8f, 0.8f));
+        if (aprilFools()) {
+            const QPixmap metal(resourcePath() + QStringLiteral("/brushed-metal.jpg"));
+            if (!metal.isNull())
+                fill = QBrush(metal);
+        }
+        p.setBrush(QPalette::Window, fill);
+        p.setColor(QPalette::WindowText, Qt::black);
+        controlsBox->setPalette(p);
+        controlsBox->setAutoFillBackground(true);
+        // 20.
+        controlsBox->update();
+    }
+    // 21. From now on open requests load at once.
+    state.didFinishLaunching = true;
+}
+
+bool AppDelegate::applicationOpenFile(const QString& path) {
+    if (!savedState().didFinishLaunching) {
+        deferredLoadVideo = path;
+        return true;
+    }
+    // The session of the current video ends here. A transcript that could
+    // not be written stays with its video rather than run on into the next.
+    if (!saveAndClearScript())
+        return true;
+    openVideoPath(path);
+    return true;
+}
+
+bool AppDelegate::applicationWillTerminate() {
+    return saveAndClearScript();
+}
+
+bool AppDelegate::applicationShouldTerminate() {
+    if (terminating_)
+        return true;
+    if (savingAtQuit_) {
+        // Asked again while the save's alert is up: end once it is dismissed.
+        quitAskedDuringSave_ = true;
+        return false;
+    }
+    savingAtQuit_ = true;
+    quitAskedDuringSave_ = false;
+    const bool saved = applicationWillTerminate();
+    savingAtQuit_ = false;
+    if (saved || saveFailedAtQuit_ || quitAskedDuringSave_) {
+        terminating_ = true;
+        return true;
+    }
+    // The alert has told the user; the transcript stays on screen so that it
+    // can be printed or copied, and the next Quit ends the program.
+    saveFailedAtQuit_ = true;
+    return false;
+}
+
+void AppDelegate::chooseView(qint64 index) {
+    if (index < 0 || index > 2 || !tabView)
+        return;
+    tabView->setCurrentIndex(int(index));
+}
+
+void AppDelegate::printTranscript(QPrinter* printer) const {
+    if (!scrollViewContainingTranscript)
+        return;
+    std::unique_ptr<QTextDocument> copy(scrollViewContainingTranscript->document()->clone());
+    copy->setDefaultFont(scrollViewContainingTranscript->font());
+    copy->print(printer);
+}
+
+void AppDelegate::onChooseView(SegmentedControl* sender) {
+    if (!sender || sender->selectedSegment() < 0)
+        return;
+    Player* p = savedState().playerView ? savedState().playerView->player() : nullptr;
+    if (!p) {
+        chooseView(sender->selectedSegment());
+        return;
+    }
+    const float rate = p->rate();
+    chooseView(sender->selectedSegment());
+    // Whatever the switch did to playback, the rate it had comes back once
+    // the switch has been handled.
+    QTimer::singleShot(0, p, [p, rate] { p->setRate(rate); });
+}
+
+void AppDelegate::onClearButton() {
+    chooseView(0);
+    // A transcript that could not be written stays with its session.
+    if (!saveAndClearScript())
+        return;
+    stopwatchMode();
+}
+
+void AppDelegate::onMenuClear() {
+    chooseView(0);
+    if (!saveAndClearScript())
+        return;
+    stopwatchMode();
+}
+
+void AppDelegate::onFilesButton() {
+    QDesktopServices::openUrl(storageURL());
+}
+
+void AppDelegate::onMenuShowFiles() {
+    QDesktopServices::openUrl(storageURL());
+}
+
+void AppDelegate::onRateChoose(SegmentedControl* sender) {
+    if (!sender || sender->selectedSegment() < 0)
+        return;
+    setRate(floatValue(sender->labelForSegment(sender->selectedSegment())));
+}
+
+void AppDelegate::onAnotherButton() {
+    anotherInstance();
+}
+
+void AppDelegate::onMenuNewPlayer() {
+    anotherInstance();
+}
+
+void AppDelegate::onMarkButton() {
+    setMarkAtPlayhead();
+}
+
+void AppDelegate::onBackButton() {
+    hopBack();
+}
+
+void AppDelegate::onHomeButton() {
+    hopHome();
+}
+
+void AppDelegate::onAheadButton() {
+    hopAhead();
+}
+
+void AppDelegate::onFinerButton() {
+    hopFiner();
+}
+
+void AppDelegate::onCoarserButton() {
+    hopCoarser();
+}
+
+void AppDelegate::onZeroButton() {
+    seekToTime(0.0);
+}
+
+void AppDelegate::onResizeToolbarItem() {
+    fixLetterbox(QStringLiteral("default"));
+}
+
+void AppDelegate::onMenuLarge() {
+    fixLetterbox(QStringLiteral("up"));
+}
+
+void AppDelegate::onMenuSmall() {
+    fixLetterbox(QStringLiteral("down"));
+}
+
+void AppDelegate::onMenuSaveCheckpoint() {
+    checkpointFile();
+}
+
+void AppDelegate::onMenuHelp() {
+    if (savedState().playerView && savedState().playerView->player())
+        savedState().playerView->player()->setRate(0.0f);
+    if (viewSelector)
+        viewSelector->selectSegmentWithTag(2);
+    chooseView(2);
+}
+
+void AppDelegate::onMenuOpen() {
+    if (lastOpenFolder_.isEmpty())
+        lastOpenFolder_ = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
+    const QString path = QFileDialog::getOpenFileName(
+        window, QStringLiteral("Open Video"), lastOpenFolder_,
+        QStringLiteral("Videos (*.mp4 *.m4v *.mov *.mkv *.webm *.avi *.mpg *.mpeg *.ts *.mts "
+                       "*.m2ts *.wmv *.flv *.ogv *.3gp *.dv);;All files (*)"));
+    if (path.isEmpty())
+        return;
+    lastOpenFolder_ = QFileInfo(path).absolutePath();
+    applicationOpenFile(QFileInfo(path).absoluteFilePath());
+}
+
+void AppDelegate::onMenuPrint() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(window ? window->windowTitle() : QString());
+    QPrintDialog dialog(&printer, window);
+    dialog.setWindowTitle(QStringLiteral("Print Transcript"));
+    if (dialog.exec() == QDialog::Accepted)
+        printTranscript(&printer);
+}
+
+void AppDelegate::onMenuGoToTime() {
+    if (!gotoField)
+        return;
+    if (tabView && tabView->currentIndex() != 0) {
+        if (viewSelector)
+            viewSelector->selectSegmentWithTag(0);
+        chooseView(0);
+    }
+    gotoField->setFocus(Qt::ShortcutFocusReason);
+    gotoField->selectAll();
+}
+
+void AppDelegate::onMenuQuit() {
+    if (window && window->isVisible())
+        window->close();
+    else if (applicationShouldTerminate())
+        QCoreApplication::quit();
+}
+
+void AppDelegate::onTerminationSignal(int) {
+    onMenuQuit();
+}
