@@ -1,5 +1,6 @@
 #include "app/app_delegate.h"
 #include "app/termination_signals.h"
+#include "storage/journal.h"
 #include "transport/open_file.h"
 
 #include <QApplication>
@@ -18,7 +19,8 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("keystamp"));
 
     // TODO: installMpvPlayer() (platform/mpv_player.h) once the libmpv player lands.
-    // TODO: installJournal() (storage/journal.h) once the journal lands.
+    // Every recorded line also goes to the crash journal until it is saved.
+    installJournal();
 
     // A logout, a shutdown or Ctrl+C ends the session as Quit does.
     TerminationSignals terminationSignals;
