@@ -1,0 +1,72 @@
+// The stopwatch clock: the libmpv player (null video output) plays the
+// placeholder at rate 1 and its current time is read about every millisecond
+// for a while, against the monotonic wall clock. Prints
+//   {"figure":"clock","resolution_ms":R,"drift_ms":D,"max_deviation_ms":M,
+//    "backward_steps":B,"samples":N}
+// R is the longest time one reading stood still; D is how much more (or
+// less) the clock advanced than the wall clock from the first second to the
+// end; M the largest such difference on the way.
+// Usage: bench_clock VIDEO SECONDS
+#include "bench_util.h"
+#include "player_setup.h"
+
+#include <QApplication>
+
+#include <chrono>
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    const QStringList args = QApplication::arguments();
+    if (args.size() < 3)
+        return 2;
+    const double seconds = args[2].toDouble();
+    AVPlayerViewAcceptsDrop view;
+    MpvPlayer* player = bench::loadInto(&view, MpvPlayer::VideoOutput::None, args[1]);
+    if (!player) {
+        std::fprintf(stderr, "bench_clock: cannot play %s\n", qPrintable(args[1]));
+        return 1;
+    }
+    player->setRate(1.0f);
+
+    // Settle for a second: the first frames anchor the clock.
+    const double begin = bench::monotonicSeconds();
+    while (bench::monotonicSeconds() - begin < 1.0) {
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+    QCoreApplication::processEvents();
+    const double w0 = bench::monotonicSeconds();
+    const double r0 = player->currentTime();
+    double last = r0, lastChange = w0, longestStill = 0.0, maxDeviation = 0.0;
+    double w = w0, r = r0;
+    int backward = 0, samples = 0;
+    while (w - w0 < seconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        QCoreApplication::processEvents();
+        w = bench::monotonicSeconds();
+        r = player->currentTime();
+        ++samples;
+        if (r != last) {
+            longestStill = std::max(longestStill, w - lastChange);
+            if (r < last)
+                ++backward;
+            last = r;
+            lastChange = w;
+        }
+        maxDeviation = std::max(maxDeviation, std::abs((r - r0) - (w - w0)));
+    }
+    longestStill = std::max(longestStill, w - lastChange);
+    bench::emitResult({{"figure", "clock"},
+                       {"resolution_ms", longestStill * 1000.0},
+                       {"drift_ms", ((r - r0) - (w - w0)) * 1000.0},
+                       {"max_deviation_ms", maxDeviation * 1000.0},
+                       {"backward_steps", backward},
+                       {"samples", samples}});
+    return 0;
+}

@@ -1,0 +1,85 @@
+// Start-up as the program does it (the same steps as its main), timed from
+// inside until the main window is exposed on the display and the placeholder
+// reports that it is ready to play. Prints the two moments on the monotonic
+// clock, which the runner compares with the moment it started this process:
+//   {"figure":"startup","exposed":T1,"ready":T2}
+#include "bench_util.h"
+
+#include "app/app_delegate.h"
+#include "app/termination_signals.h"
+#include "platform/mpv_player.h"
+#include "session/state.h"
+#include "storage/journal.h"
+#include "transport/player_view.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWindow>
+
+#include <clocale>
+#include <functional>
+#include <optional>
+
+namespace {
+
+// Notes the first moment a top-level window of the program is exposed.
+class ExposeWatch : public QObject {
+public:
+    std::optional<double> exposed;
+    std::function<void()> onExposed;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (!exposed && event->type() == QEvent::Expose) {
+            auto* window = qobject_cast<QWindow*>(object);
+            if (window && window->isTopLevel() && window->isExposed()) {
+                exposed = bench::monotonicSeconds();
+                if (onExposed)
+                    QTimer::singleShot(0, onExposed);
+            }
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    ExposeWatch watch;
+    QApplication app(argc, argv);
+    app.installEventFilter(&watch);
+
+    // From here on, what the program's main does.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setApplicationName(QStringLiteral("keystamp"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
+    QApplication::setOrganizationName(QStringLiteral("Keystamp"));
+    QApplication::setDesktopFileName(QStringLiteral("keystamp"));
+    installMpvPlayer();
+    installJournal();
+    TerminationSignals terminationSignals;
+    AppDelegate delegate;
+    QObject::connect(&terminationSignals, &TerminationSignals::received, &delegate,
+                     &AppDelegate::onTerminationSignal);
+    app.setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
+    delegate.applicationDidFinishLaunching();
+
+    // Ready: the placeholder's item reports ready to play.
+    std::optional<double> ready;
+    auto check = [&] {
+        Player* player = savedState().playerView ? savedState().playerView->player() : nullptr;
+        if (!ready && player && player->status() == ItemStatus::ReadyToPlay)
+            ready = bench::monotonicSeconds();
+        if (ready && watch.exposed) {
+            bench::emitResult(
+                {{"figure", "startup"}, {"exposed", *watch.exposed}, {"ready", *ready}});
+            app.exit(0);
+        }
+    };
+    watch.onExposed = check;
+    if (Player* player = savedState().playerView ? savedState().playerView->player() : nullptr)
+        QObject::connect(player, &Player::statusChanged, &app, check);
+    check();
+    QTimer::singleShot(30000, &app, [&] { app.exit(1); });
+    return app.exec();
+}

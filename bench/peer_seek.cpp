@@ -1,0 +1,83 @@
+// The engine alone: exact seeks on bare libmpv (null video and audio output,
+// paused), each timed from the seek command to the engine's report that
+// playback restarted on the new frame. Prints one JSON line:
+//   {"figure":"seek_peer","label":L,"ms":[...],"landed":[...]}
+// Usage: peer_seek LABEL CLIP TARGET_SECONDS...
+#include <mpv/client.h>
+
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+double now() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Waits for an event of type id; false on shutdown or a failed file.
+bool waitFor(mpv_handle* h, mpv_event_id id) {
+    while (true) {
+        mpv_event* e = mpv_wait_event(h, 30.0);
+        if (e->event_id == id)
+            return true;
+        if (e->event_id == MPV_EVENT_SHUTDOWN || e->event_id == MPV_EVENT_NONE)
+            return false;
+        if (e->event_id == MPV_EVENT_END_FILE)
+            return false;
+    }
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: %s LABEL CLIP TARGET...\n", argv[0]);
+        return 2;
+    }
+    std::setlocale(LC_NUMERIC, "C");
+    mpv_handle* h = mpv_create();
+    if (!h)
+        return 1;
+    for (const auto& [name, value] : {std::pair{"config", "no"},
+                                      {"terminal", "no"},
+                                      {"vo", "null"},
+                                      {"ao", "null"},
+                                      {"pause", "yes"},
+                                      {"keep-open", "yes"},
+                                      {"idle", "yes"}}) {
+        mpv_set_option_string(h, name, value);
+    }
+    if (mpv_initialize(h) < 0)
+        return 1;
+    const char* load[] = {"loadfile", argv[2], nullptr};
+    mpv_command(h, load);
+    if (!waitFor(h, MPV_EVENT_FILE_LOADED) || !waitFor(h, MPV_EVENT_PLAYBACK_RESTART)) {
+        std::fprintf(stderr, "peer_seek: cannot play %s\n", argv[2]);
+        return 1;
+    }
+
+    std::string ms, landed;
+    for (int i = 3; i < argc; ++i) {
+        const double t0 = now();
+        const char* seek[] = {"seek", argv[i], "absolute+exact", nullptr};
+        if (mpv_command(h, seek) < 0 || !waitFor(h, MPV_EVENT_PLAYBACK_RESTART))
+            return 1;
+        const double elapsed = (now() - t0) * 1000.0;
+        double pos = -1.0;
+        mpv_get_property(h, "time-pos", MPV_FORMAT_DOUBLE, &pos);
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%s%.3f", ms.empty() ? "" : ",", elapsed);
+        ms += buf;
+        std::snprintf(buf, sizeof buf, "%s%.6f", landed.empty() ? "" : ",", pos);
+        landed += buf;
+    }
+    std::printf("{\"figure\":\"seek_peer\",\"label\":\"%s\",\"ms\":[%s],\"landed\":[%s]}\n",
+                argv[1], ms.c_str(), landed.c_str());
+    mpv_terminate_destroy(h);
+    return 0;
+}

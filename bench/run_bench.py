@@ -1,0 +1,601 @@
+#!/usr/bin/env python3
+"""Keystamp's benchmarks: how close the program comes to its engine.
+
+Makes the clips with ffmpeg in a temporary folder, runs every figure several
+times (the bench programs beside this script, the program itself, bare mpv and
+bare libmpv as peers), takes medians, prints one table and writes it with the
+machine and the date to docs/performance.md. Measures and reports only: the
+exit status is 0 whatever the figures are.
+
+Run it under an X display of its own (the bench target wraps it in xvfb-run).
+"""
+
+import argparse
+import datetime
+import json
+import os
+import random
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+FPS = 30
+CLIP_SECONDS = 40
+CODED_SECONDS = 60
+
+
+# ---------------------------------------------------------------- helpers
+
+
+def log(text):
+    print(text, file=sys.stderr, flush=True)
+
+
+def median(values):
+    values = [v for v in values if v is not None]
+    return statistics.median(values) if values else None
+
+
+def json_lines(text):
+    out = []
+    for line in text.splitlines():
+        line = line.strip()
+        if line.startswith("{"):
+            try:
+                out.append(json.loads(line))
+            except json.JSONDecodeError:
+                pass
+    return out
+
+
+def run_json(cmd, env, timeout):
+    """Runs cmd to its end; returns the JSON lines it printed."""
+    proc = subprocess.run(cmd, env=env, capture_output=True, text=True, timeout=timeout)
+    results = json_lines(proc.stdout)
+    if proc.returncode != 0 and not results:
+        raise RuntimeError("%s failed (%d): %s" % (os.path.basename(cmd[0]), proc.returncode,
+                                                   proc.stderr.strip()[-400:]))
+    return results
+
+
+def cpu_seconds(pid):
+    """User plus system CPU time of a process (all its threads), in seconds."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def peak_rss_mib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1]) / 1024.0
+    return None
+
+
+def cpu_share(pid, seconds):
+    """Share of one core a process uses over the next `seconds`, in percent."""
+    c0, t0 = cpu_seconds(pid), time.monotonic()
+    time.sleep(seconds)
+    c1, t1 = cpu_seconds(pid), time.monotonic()
+    return 100.0 * (c1 - c0) / (t1 - t0)
+
+
+def stop(proc, timeout=10):
+    """Ends a process we started: SIGTERM, then SIGKILL if it lingers."""
+    if proc.poll() is None:
+        proc.send_signal(signal.SIGTERM)
+        try:
+            proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def read_line(proc, timeout):
+    """The next JSON line of a running process's standard output, or None."""
+    deadline = time.monotonic() + timeout
+    import select
+    while time.monotonic() < deadline:
+        ready, _, _ = select.select([proc.stdout], [], [], max(0.0, deadline - time.monotonic()))
+        if not ready:
+            break
+        line = proc.stdout.readline()
+        if not line:
+            break
+        parsed = json_lines(line)
+        if parsed:
+            return parsed[0]
+    return None
+
+
+def fmt(value, unit, digits=1):
+    return "—" if value is None else ("%.*f %s" % (digits, value, unit)).strip()
+
+
+def row(figure, ours, peer="—", ratio=None, goal="—", met=None, note=""):
+    return {"figure": figure, "ours": ours, "peer": peer,
+            "ratio": "—" if ratio is None else "%.2f×" % ratio,
+            "goal": goal, "met": {True: "yes", False: "**no**", None: "—"}[met], "note": note}
+
+
+def unavailable(figure, goal, why):
+    return row(figure, "n/a", goal=goal, note=why)
+
+
+# ---------------------------------------------------------------- context
+
+
+class Bench:
+    def __init__(self, args):
+        self.args = args
+        self.tmp = tempfile.mkdtemp(prefix="keystamp-bench-")
+        self.home = os.path.join(self.tmp, "home")
+        runtime = os.path.join(self.tmp, "runtime")
+        os.makedirs(os.path.join(self.home, "Documents"))
+        os.makedirs(runtime, mode=0o700)
+        env = dict(os.environ)
+        # Every program writes into a home of its own, never the user's.
+        env.update({"HOME": self.home,
+                    "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+                    "XDG_DOCUMENTS_DIR": os.path.join(self.home, "Documents"),
+                    "XDG_RUNTIME_DIR": runtime,
+                    "QT_LOGGING_RULES": "qt.qpa.*=false",
+                    "LC_ALL": "C.UTF-8"})
+        env.pop("QT_QPA_PLATFORM", None)
+        self.env = env
+        self.repeat = args.repeat
+        self.placeholder = os.path.join(args.source_dir, "resources", "movie.mp4")
+        self.clip = os.path.join(self.tmp, "clip1080.mp4")
+        self.coded = os.path.join(self.tmp, "frame-coded.mp4")
+
+    def tool(self, name):
+        return os.path.join(self.args.bench_dir, name)
+
+    def cleanup(self):
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def make_clips(b):
+    log("making the clips (ffmpeg)...")
+    # 1080p30 H.264, a keyframe every 250 frames exactly, moving content.
+    subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi",
+                    "-i", "testsrc2=size=1920x1080:rate=%d" % FPS, "-t", str(CLIP_SECONDS),
+                    "-c:v", "libx264", "-preset", "veryfast", "-g", "250", "-keyint_min", "250",
+                    "-sc_threshold", "0", "-pix_fmt", "yuv420p", b.clip], check=True)
+    # Frame-coded clip: four blocks side by side, each carrying three bits of
+    # the frame number in its red, green and blue (block i holds bits 3i..3i+2).
+    width, height, blocks = 640, 360, 4
+    ffmpeg = subprocess.Popen(["ffmpeg", "-v", "error", "-y", "-f", "rawvideo",
+                               "-pix_fmt", "rgb24", "-s", "%dx%d" % (width, height),
+                               "-r", str(FPS), "-i", "-", "-c:v", "libx264", "-preset",
+                               "veryfast", "-g", str(FPS), "-pix_fmt", "yuv420p", b.coded],
+                              stdin=subprocess.PIPE)
+    block = width // blocks
+    for n in range(CODED_SECONDS * FPS):
+        line = b"".join(bytes((255 * (d & 1), 255 * ((d >> 1) & 1), 255 * ((d >> 2) & 1)))
+                        * block for d in ((n >> (3 * i)) & 7 for i in range(blocks)))
+        ffmpeg.stdin.write(line * height)
+    ffmpeg.stdin.close()
+    if ffmpeg.wait() != 0:
+        raise RuntimeError("ffmpeg could not make the frame-coded clip")
+
+
+# ---------------------------------------------------------------- figures
+
+
+def fig_keys(b):
+    by = {}
+    parts = []
+    for _ in range(b.repeat):
+        for journal in (False, True):
+            cmd = [b.tool("bench_keys")] + (["--journal"] if journal else [])
+            for r in run_json(cmd, b.env, 300):
+                if r.get("figure") == "key_line" and "median_us" in r:
+                    by.setdefault((journal, r["lines"]), []).append(r)
+                elif r.get("figure") == "key_line_parts":
+                    parts.append(r)
+    rows = []
+    for journal in (True, False):
+        if (journal, 0) not in by:
+            continue
+        label = "with the journal, as in the program" if journal else "without the journal"
+        empty = median([r["median_us"] for r in by[(journal, 0)]])
+        for lines in (0, 10000, 100000):
+            med = median([r["median_us"] for r in by[(journal, lines)]])
+            p99 = median([r["p99_us"] for r in by[(journal, lines)]])
+            rows.append(row("key to transcript line, %s lines (%s): median, p99"
+                            % ("{:,}".format(lines).replace(",", " "), label),
+                            "%.0f µs, %.0f µs" % (med, p99), goal="median ≤ 100 µs",
+                            met=med <= 100.0))
+        big = median([r["median_us"] for r in by[(journal, 100000)]])
+        rows.append(row("key to transcript line, 100 000 lines against empty (%s)" % label,
+                        "%.0f µs" % big, "%.0f µs" % empty, big / empty, "≤ 2×",
+                        big / empty <= 2.0))
+    if parts:
+        rows.append(row("where a key's time goes (0 lines, medians)",
+                        "clock text %.0f µs, name %.1f µs, append %.0f µs" % (
+                            median([p["clock_us"] for p in parts if p["lines"] == 0]),
+                            median([p["name_us"] for p in parts if p["lines"] == 0]),
+                            median([p["append_us"] for p in parts if p["lines"] == 0])),
+                        note="the append at 100 000 lines: %.0f µs" % median(
+                            [p["append_us"] for p in parts if p["lines"] == 100000])))
+    return rows
+
+
+def fig_save(b):
+    runs = [r for _ in range(b.repeat) for r in run_json([b.tool("bench_save")], b.env, 600)
+            if r.get("figure") == "save"]
+    if not runs:
+        return [unavailable("save, 100 000 lines", "≤ 100 ms", "no result")]
+    med = median([r["median_ms"] for r in runs])
+    ok = all(r["ok"] for r in runs)
+    rows = [row("save (saveAndClearScript), 100 000 lines", "%.0f ms" % med, goal="≤ 100 ms",
+                met=(med <= 100.0) if ok else False,
+                note="" if ok else "a save did not write its file")]
+    rows.append(row("where a save's time goes (medians)",
+                    "text %.0f ms, count %.0f ms, write %.0f ms, sync %.0f ms, empty view %.0f ms"
+                    % tuple(median([r[k] for r in runs]) for k in
+                            ("text_ms", "count_ms", "write_ms", "sync_ms", "clear_ms"))))
+    return rows
+
+
+def fig_startup(b):
+    goal = "≤ 1.2×"
+    if not os.path.exists(b.placeholder):
+        return [unavailable("start-up to window shown and placeholder ready", goal,
+                            "resources/movie.mp4 is missing")]
+    ours, peer, mapped = [], [], []
+    for _ in range(max(5, b.repeat)):
+        t0 = time.monotonic()
+        res = run_json([b.tool("bench_startup")], b.env, 60)
+        if res and "ready" in res[0] and "exposed" in res[0]:
+            ours.append(max(res[0]["ready"], res[0]["exposed"]) - t0)
+        t0 = time.monotonic()
+        subprocess.run(["mpv", "--no-config", "--really-quiet", "--vo=null", "--frames=1",
+                        b.placeholder], env=b.env, check=True, timeout=60)
+        peer.append(time.monotonic() - t0)
+        # The program itself, seen from outside: until its window is mapped.
+        proc = subprocess.Popen([b.tool("map_wait"), "30", b.args.program], env=b.env,
+                                stdout=subprocess.PIPE, text=True)
+        shown = read_line(proc, 40)
+        if shown:
+            mapped.append(shown["map_s"])
+            os.kill(shown["pid"], signal.SIGTERM)
+        stop(proc)
+    rows = []
+    o, p = median(ours), median(peer)
+    if o is None:
+        rows.append(unavailable("start-up to window shown and placeholder ready", goal,
+                                "the start-up probe gave no result"))
+    else:
+        rows.append(row("start-up to window shown and placeholder ready", fmt(o * 1000, "ms", 0),
+                        fmt(p * 1000, "ms", 0), o / p, goal, o / p <= 1.2,
+                        "peer: mpv --vo=null --frames=1 on the placeholder, start to exit"))
+    if mapped:
+        rows.append(row("start-up to window mapped, the program itself",
+                        fmt(median(mapped) * 1000, "ms", 0), fmt(p * 1000, "ms", 0),
+                        median(mapped) / p, note="from outside, on the X display"))
+    return rows
+
+
+def seek_targets():
+    rng = random.Random(2024)
+    go_to = [round(rng.uniform(0.5, CLIP_SECONDS - 1.0), 3) for _ in range(12)]
+    return go_to
+
+
+def fig_seek(b):
+    go_to = seek_targets()
+    mark, hops = 20.0, 10
+    hop_targets = [mark + k for k in range(1, hops + 1)]
+    ours = {"goto": [], "hop": []}
+    peer = {"goto": [], "hop": []}
+    for _ in range(b.repeat):
+        for label, targets in (("goto", go_to), ("hop", hop_targets)):
+            args = [b.tool("bench_seek"), label, b.clip]
+            args += (["%.3f" % mark, str(hops)] if label == "hop" else ["%.3f" % t for t in go_to])
+            for r in run_json(args, b.env, 300):
+                if r.get("figure") == "seek_ours":
+                    ours[label].append(median(r["ms"]))
+            for r in run_json([b.tool("peer_seek"), label, b.clip] +
+                              ["%.3f" % t for t in targets], b.env, 300):
+                if r.get("figure") == "seek_peer":
+                    peer[label].append(median(r["ms"]))
+    rows = []
+    for label, name in (("goto", "exact seek by go-to (12 targets)"),
+                        ("hop", "hop ahead from the mark (1 s hops)")):
+        o, p = median(ours[label]), median(peer[label])
+        if o is None or p is None:
+            rows.append(unavailable(name, "≤ 1.1×", "no result"))
+            continue
+        rows.append(row(name + ", median latency", fmt(o, "ms", 0), fmt(p, "ms", 0), o / p,
+                        "≤ 1.1×", o / p <= 1.1, "until the new frame is reported; 1080p30, "
+                        "keyframe every 250 frames; peer: bare libmpv exact seeks"))
+    return rows
+
+
+def fig_cpu_paused(b):
+    goal = "≤ 1 % of a core"
+    shares = []
+    for _ in range(max(1, b.repeat - 1)):
+        proc = subprocess.Popen([b.tool("map_wait"), "30", b.args.program], env=b.env,
+                                stdout=subprocess.PIPE, text=True)
+        shown = read_line(proc, 40)
+        if shown:
+            pid = shown["pid"]
+            subprocess.run(["xdotool", "windowfocus", str(shown["window"])], env=b.env)
+            time.sleep(3)
+            shares.append(cpu_share(pid, 30))
+            os.kill(pid, signal.SIGTERM)
+        stop(proc)
+    s = median(shares)
+    if s is None:
+        return [unavailable("CPU while paused, tape counter running", goal, "no window")]
+    return [row("CPU while paused, tape counter running (30 s)", fmt(s, "% of a core", 2),
+                goal=goal, met=s <= 1.0, note="the program in stopwatch mode, window focused")]
+
+
+def fig_cpu_playing(b):
+    ours, peer = [], []
+    window = 15
+    for _ in range(b.repeat):
+        proc = subprocess.Popen([b.tool("bench_play"), b.clip, str(window + 8)], env=b.env,
+                                stdout=subprocess.PIPE, text=True)
+        started = read_line(proc, 30)
+        if started:
+            time.sleep(2)
+            ours.append(cpu_share(proc.pid, window))
+        stop(proc)
+        proc = subprocess.Popen(["mpv", "--no-config", "--really-quiet", "--vo=null", "--ao=null",
+                                 b.clip], env=b.env)
+        time.sleep(3)
+        peer.append(cpu_share(proc.pid, window))
+        stop(proc)
+    o, p = median(ours), median(peer)
+    if o is None:
+        return [unavailable("CPU while playing 1080p30", "≤ 1.2×", "the player did not start")]
+    return [row("CPU while playing 1080p30 at rate 1, null video output", fmt(o, "%", 0),
+                fmt(p, "%", 0), o / p, "≤ 1.2×", o / p <= 1.2,
+                "% of one core over %d s; peer: mpv --vo=null --ao=null" % window)]
+
+
+def fig_memory(b):
+    goal = "≤ 150 MiB"
+    peaks, cpu, played = [], [], []
+    for _ in range(b.repeat):
+        docs = os.path.join(b.home, "Documents")
+        before = set(os.listdir(os.path.join(docs, "Keystamp"))) if os.path.isdir(
+            os.path.join(docs, "Keystamp")) else set()
+        proc = subprocess.Popen([b.tool("map_wait"), "30", b.args.program, b.clip], env=b.env,
+                                stdout=subprocess.PIPE, text=True)
+        shown = read_line(proc, 40)
+        if shown:
+            pid = shown["pid"]
+            subprocess.run(["xdotool", "windowfocus", "--sync", str(shown["window"])], env=b.env)
+            time.sleep(3)
+            subprocess.run(["xdotool", "key", "space"], env=b.env)
+            time.sleep(2)
+            cpu.append(cpu_share(pid, 10))
+            peaks.append(peak_rss_mib(pid))
+            os.kill(pid, signal.SIGTERM)
+        stop(proc)
+        # The session's transcript tells whether the space bar started playback.
+        after = set(os.listdir(os.path.join(docs, "Keystamp"))) if os.path.isdir(
+            os.path.join(docs, "Keystamp")) else set()
+        text = ""
+        for name in after - before:
+            with open(os.path.join(docs, "Keystamp", name), encoding="utf-8") as f:
+                text += f.read()
+        played.append("play_x_" in text)
+    peer = None
+    proc = subprocess.Popen(["mpv", "--no-config", "--really-quiet", "--vo=null", "--ao=null",
+                             b.clip], env=b.env)
+    time.sleep(12)
+    if proc.poll() is None:
+        peer = peak_rss_mib(proc.pid)
+    stop(proc)
+    m = median(peaks)
+    if m is None:
+        return [unavailable("peak memory, 1080p clip playing", goal, "no window")]
+    note = "the program with its picture (OpenGL); peer: mpv --vo=null, for scale"
+    if not all(played):
+        note += "; playback did not start in every run"
+    return [row("peak resident memory, 1080p clip loaded and playing", fmt(m, "MiB", 0),
+                fmt(peer, "MiB", 0), goal=goal, met=m <= 150.0, note=note),
+            row("CPU while playing 1080p30 with the picture, the program itself",
+                fmt(median(cpu), "%", 0), note="% of one core; informative, no goal")]
+
+
+def fig_clock(b):
+    if not os.path.exists(b.placeholder):
+        return [unavailable("stopwatch clock", "≤ 5 ms", "resources/movie.mp4 is missing")]
+    runs = [r for _ in range(max(1, b.repeat - 1))
+            for r in run_json([b.tool("bench_clock"), b.placeholder, "60"], b.env, 120)
+            if r.get("figure") == "clock"]
+    if not runs:
+        return [unavailable("stopwatch clock", "≤ 5 ms", "no result")]
+    res = median([r["resolution_ms"] for r in runs])
+    drift = median([abs(r["drift_ms"]) for r in runs])
+    back = sum(r["backward_steps"] for r in runs)
+    return [row("stopwatch clock resolution (longest still reading, 60 s at rate 1)",
+                fmt(res, "ms", 1), goal="≤ 5 ms", met=res <= 5.0,
+                note="placeholder; %d backward steps" % back),
+            row("stopwatch clock drift against the wall clock over 60 s", fmt(drift, "ms", 1),
+                goal="≤ 5 ms", met=drift <= 5.0,
+                note="largest deviation during the run: %.1f ms"
+                     % median([r["max_deviation_ms"] for r in runs]))]
+
+
+def fig_fidelity(b):
+    goal = "every key within one frame (33.3 ms)"
+    errors, raw, keys, unread = [], [], 0, 0
+    for i in range(b.repeat):
+        for r in run_json([b.tool("bench_fidelity"), b.coded, "20", str(1000 + i)], b.env, 120):
+            if r.get("figure") == "fidelity":
+                errors += r["errors_ms"]
+                raw += r["raw_errors_ms"]
+                keys += r["keys"]
+                unread += r["unread"]
+    if not errors:
+        return [unavailable("time-stamp fidelity", goal, "no key could be checked")]
+    frame = 1000.0 / FPS
+    worst = max(errors, key=abs)
+    within = sum(1 for e in errors if abs(e) < frame)
+    return [row("time-stamp fidelity: stamp minus time of the frame on screen",
+                "worst %+.1f ms, median %+.1f ms" % (worst, statistics.median(errors)),
+                goal=goal, met=within == len(errors),
+                note="%d of %d keys within one frame (%d unreadable frames); "
+                     "unrounded clock: worst %+.1f ms" % (within, len(errors), unread,
+                                                          max(raw, key=abs)))]
+
+
+FIGURES = [("key to transcript line", fig_keys), ("save", fig_save),
+           ("start-up", fig_startup), ("exact seek and hop", fig_seek),
+           ("CPU while paused", fig_cpu_paused), ("CPU while playing", fig_cpu_playing),
+           ("memory", fig_memory), ("stopwatch clock", fig_clock),
+           ("time-stamp fidelity", fig_fidelity)]
+
+
+# ---------------------------------------------------------------- report
+
+
+def machine():
+    model = "unknown"
+    with open("/proc/cpuinfo") as f:
+        for line in f:
+            if line.startswith("model name"):
+                model = line.split(":", 1)[1].strip()
+                break
+    with open("/proc/meminfo") as f:
+        total = int(f.readline().split()[1]) / 1024 / 1024
+    return "%d cores, %s, %.1f GiB memory" % (os.cpu_count(), model, total)
+
+
+def versions():
+    def first_line(cmd):
+        try:
+            return subprocess.run(cmd, capture_output=True, text=True).stdout.splitlines()[0]
+        except (OSError, IndexError):
+            return "?"
+    mods = first_line(["pkg-config", "--modversion", "mpv"])
+    return "%s (libmpv %s), %s" % (" ".join(first_line(["mpv", "--version"]).split()[:2]), mods,
+                                   " ".join(first_line(["ffmpeg", "-version"]).split()[:3]))
+
+
+def table(rows):
+    out = ["| figure | ours | peer | ratio | goal | met? |", "|---|---|---|---|---|---|"]
+    for r in rows:
+        figure = r["figure"] + (" — " + r["note"] if r["note"] else "")
+        out.append("| %s | %s | %s | %s | %s | %s |" % (figure, r["ours"], r["peer"], r["ratio"],
+                                                      r["goal"], r["met"]))
+    return "\n".join(out)
+
+
+METHOD = """\
+## How each figure is measured
+
+- **Key to transcript line**: `recordKey` through the player view's key entry
+  and the append to the transcript, in process, on real widgets under Xvfb,
+  2000 keys at each size (0, 10 000 and 100 000 lines already there), timed one
+  by one; the event loop runs between keys, untimed. With and without the crash
+  journal, which the program installs. The breakdown times the clock text (a
+  date formatter), the key's name and the append alone.
+- **Save**: `saveAndClearScript` of 100 000 lines, five sessions per run, the
+  journal listening as in the program. The breakdown times reading the text,
+  counting its characters, writing a file, syncing the folder and emptying the
+  view, each alone.
+- **Start-up**: a bench program that runs the program's own start-up
+  (`AppDelegate`, as `main` does), timed from just before the process is
+  started until its window is exposed and the placeholder reports ready to
+  play; against `mpv --vo=null --frames=1` on the same placeholder, start to
+  exit. The program itself is also timed from outside until its window is
+  mapped.
+- **Exact seek and hop**: `seekToTime` with go-to texts and `hopAhead` on the
+  libmpv player with the null video output, timed until the player reports
+  the seek settled on its frame; against bare libmpv (`seek T absolute+exact`
+  until playback restarts) to the same targets in the same order.
+- **CPU while paused**: the program in stopwatch mode, its window focused,
+  CPU time from /proc over 30 s.
+- **CPU while playing**: the libmpv player with the null video output playing
+  the 1080p clip at rate 1, against `mpv --vo=null --ao=null`, CPU time from
+  /proc over the same span.
+- **Memory**: the program started with the 1080p clip, played with the space
+  bar; peak resident memory (VmHWM) after 12 s.
+- **Stopwatch clock**: the player on the placeholder at rate 1 for 60 s, read
+  about every millisecond: the resolution is the longest time the reading
+  stood still, the drift the difference between the time it advanced and
+  the wall clock's.
+- **Time-stamp fidelity**: the frame-coded clip plays at rate 1 in the OpenGL
+  video view; at random moments a key press goes to the player view, and the
+  screen under the view is read back at once: the frame number in its colour
+  blocks gives the time of the frame on screen, compared with the time stamped
+  in the transcript line (and with the unrounded clock).
+
+Ratios are ours divided by the peer's, measured in the same run on the same
+clip; every figure is a median over the runs.
+"""
+
+
+def write_report(path, rows, started, seconds, load, repeat):
+    text = ["# Performance", "",
+            "Generated by `make bench` (bench/run_bench.py); do not edit by hand.", "",
+            "- Date: %s" % started.strftime("%Y-%m-%d %H:%M %Z").strip(),
+            "- Machine: %s" % machine(),
+            "- Load average when the run started: %.2f, %.2f, %.2f" % load,
+            "- Engine: %s" % versions(),
+            "- Clips: 1080p30 H.264, %d s, keyframe every 250 frames (ffmpeg testsrc2); "
+            "frame-coded 640x360 at %d fps, %d s" % (CLIP_SECONDS, FPS, CODED_SECONDS),
+            "- Runs per figure: %d (start-up: %d; CPU while paused and the clock: %d); "
+            "whole run %.0f s" % (repeat, max(5, repeat), max(1, repeat - 1), seconds),
+            "", table(rows), "", METHOD]
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\n".join(text))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--bench-dir", required=True, help="folder of the bench programs")
+    parser.add_argument("--program", required=True, help="the keystamp program")
+    parser.add_argument("--source-dir", required=True)
+    parser.add_argument("--out", help="where to write the Markdown report")
+    parser.add_argument("--repeat", type=int, default=3, help="runs per figure")
+    parser.add_argument("--only", action="append", help="run only figures whose name has this")
+    args = parser.parse_args()
+    if "DISPLAY" not in os.environ:
+        log("run_bench.py needs an X display (run it under xvfb-run)")
+        return 0
+
+    started = datetime.datetime.now().astimezone()
+    t0 = time.monotonic()
+    load = os.getloadavg()
+    b = Bench(args)
+    rows = []
+    try:
+        make_clips(b)
+        for name, figure in FIGURES:
+            if args.only and not any(o in name for o in args.only):
+                continue
+            log("measuring %s..." % name)
+            try:
+                rows += figure(b)
+            except Exception as e:  # a broken figure is reported, the others still run
+                rows.append(unavailable(name, "—", "failed: %s" % str(e).splitlines()[0]))
+    finally:
+        b.cleanup()
+    seconds = time.monotonic() - t0
+    print(table(rows))
+    if args.out:
+        write_report(args.out, rows, started, seconds, load, args.repeat)
+        log("written to %s" % args.out)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
