@@ -1,0 +1,77 @@
+#pragma once
+
+#include "transport/player.h"
+
+#include <QImage>
+
+#include <memory>
+
+// The session's player on libmpv. It keeps the semantics the logic relies
+// on, which are not the engine's own:
+//  - rate 0 is paused and a positive rate plays at once (the engine's speed
+//    range, 0.01 to 100, bounds it); rate() reads 0 after the video paused
+//    itself at its end;
+//  - currentTime() runs on continuously between the frames the engine shows
+//    (see PlayheadClock) and reads exactly the requested time after a seek
+//    while paused;
+//  - seekTo() shows the last frame whose time is not after the target (the
+//    engine's exact seek alone shows the next one);
+//  - a new item starts paused at 0; only local files are played: any other
+//    URL fails without reaching the engine.
+//
+// Thread rules: created, used and destroyed on the user-interface thread.
+// Reading the time, rate, status or size never waits for the engine: those
+// values are kept from the engine's notifications, which are drained on the
+// user-interface thread (the engine's wakeup only queues that drain).
+class MpvPlayer : public Player {
+    Q_OBJECT
+public:
+    enum class VideoOutput {
+        Automatic, // OpenGL where a context can be made, else software drawing
+        OpenGL,
+        Software,
+        None // no picture and no sound: decoding, seeking and the clock only
+    };
+
+    explicit MpvPlayer(VideoOutput output = VideoOutput::Automatic, QObject* parent = nullptr);
+    ~MpvPlayer() override;
+
+    float rate() const override;
+    void setRate(float rate) override;
+    void pause() override;
+    double currentTime() const override;
+    void seekTo(std::int64_t milliseconds) override;
+    void replaceCurrentItem(const QUrl& url) override;
+    bool hasCurrentItem() const override;
+    ItemStatus status() const override;
+    QSizeF presentationSize() const override;
+    void stepFrame(bool forward) override;
+    // The one video widget of this player (a second call gives nullptr).
+    QWidget* createVideoWidget(QWidget* parent) override;
+
+    // False when libmpv could not start; every item then fails.
+    bool isValid() const;
+    // The item is loaded (or failed) and no seek or step back is under way.
+    bool isSettled() const;
+    // The item's duration in seconds; 0 while unknown.
+    double duration() const;
+    // The frame the engine shows now, as decoded (no scaling to a widget).
+    // Waits for the engine: for tests and measurements, not for the
+    // interface. Null when there is none.
+    QImage grabVideoFrame() const;
+
+signals:
+    // isSettled() became true.
+    void settled();
+
+private:
+    struct State;
+    std::unique_ptr<State> d_;
+
+    void drainEvents();
+    void runQueuedSteps();
+    void handleEvent(void* event);
+};
+
+// Makes the libmpv player the one that the first load creates.
+void installMpvPlayer();

@@ -1,0 +1,199 @@
+#include "platform/mpv_video_widget.h"
+
+#include "platform/mpv_core.h"
+
+#include <mpv/render.h>
+#include <mpv/render_gl.h>
+
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QPainter>
+
+#include <cstdint>
+
+namespace {
+
+void* glProcAddress(void*, const char* name) {
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
+}
+
+// Runs on an engine thread: only queue a repaint of the widget. The render
+// context is freed before the widget goes, and that stops these calls.
+void queueRepaint(QWidget* widget, std::atomic<bool>& queued) {
+    if (queued.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        widget,
+        [widget, &queued] {
+            queued.store(false);
+            widget->update();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace
+
+void MpvVideoWidget::engineFrameReady(void* self) {
+    auto* widget = static_cast<MpvVideoWidget*>(self);
+    queueRepaint(widget, widget->repaintQueued_);
+}
+
+void MpvSoftwareVideoWidget::engineFrameReady(void* self) {
+    auto* widget = static_cast<MpvSoftwareVideoWidget*>(self);
+    queueRepaint(widget, widget->repaintQueued_);
+}
+
+// ---- OpenGL ----
+
+MpvVideoWidget::MpvVideoWidget(std::shared_ptr<MpvCore> core, QWidget* parent)
+    : QOpenGLWidget(parent), core_(std::move(core)) {
+    setUpdateBehavior(QOpenGLWidget::NoPartialUpdate);
+}
+
+MpvVideoWidget::~MpvVideoWidget() {
+    if (context())
+        disconnect(context(), nullptr, this, nullptr);
+    if (render_) {
+        makeCurrent();
+        freeRenderer();
+        doneCurrent();
+    }
+}
+
+bool MpvVideoWidget::openGLAvailable() {
+    static const bool available = [] {
+        QOpenGLContext context;
+        if (!context.create())
+            return false;
+        QOffscreenSurface surface;
+        surface.setFormat(context.format());
+        surface.create();
+        if (!surface.isValid() || !context.makeCurrent(&surface))
+            return false;
+        context.doneCurrent();
+        return true;
+    }();
+    return available;
+}
+
+void MpvVideoWidget::initializeGL() {
+    // Qt made a new OpenGL context (first show, or another window after
+    // re-parenting): free the render context together with it.
+    connect(
+        context(), &QOpenGLContext::aboutToBeDestroyed, this,
+        [this] {
+            makeCurrent();
+            freeRenderer();
+            doneCurrent();
+        },
+        Qt::DirectConnection);
+    if (render_ || !core_ || !core_->claimRenderer())
+        return;
+    mpv_opengl_init_params gl{glProcAddress, nullptr};
+    int advanced = 0;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &gl},
+        {MPV_RENDER_PARAM_ADVANCED_CONTROL, &advanced},
+        {MPV_RENDER_PARAM_INVALID, nullptr}};
+    if (mpv_render_context_create(&render_, core_->handle(), params) < 0) {
+        render_ = nullptr;
+        core_->releaseRenderer();
+        return;
+    }
+    mpv_render_context_set_update_callback(render_, engineFrameReady, this);
+    core_->attachRenderer();
+}
+
+void MpvVideoWidget::paintGL() {
+    if (!render_) {
+        QOpenGLFunctions* f = context()->functions();
+        f->glClearColor(0, 0, 0, 1);
+        f->glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    mpv_opengl_fbo fbo{int(defaultFramebufferObject()), int(width() * ratio), int(height() * ratio),
+                       0};
+    int flipY = 1;
+    int block = 0; // never wait on this thread for a frame's display time
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+                                 {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+                                 {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    mpv_render_context_render(render_, params);
+}
+
+void MpvVideoWidget::freeRenderer() {
+    if (!render_)
+        return;
+    core_->detachRenderer();
+    mpv_render_context_free(render_);
+    render_ = nullptr;
+    core_->releaseRenderer();
+}
+
+// ---- software ----
+
+MpvSoftwareVideoWidget::MpvSoftwareVideoWidget(std::shared_ptr<MpvCore> core, QWidget* parent)
+    : QWidget(parent), core_(std::move(core)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    if (!core_ || !core_->claimRenderer())
+        return;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
+        {MPV_RENDER_PARAM_INVALID, nullptr}};
+    if (mpv_render_context_create(&render_, core_->handle(), params) < 0) {
+        render_ = nullptr;
+        core_->releaseRenderer();
+        return;
+    }
+    mpv_render_context_set_update_callback(render_, engineFrameReady, this);
+    core_->attachRenderer();
+}
+
+MpvSoftwareVideoWidget::~MpvSoftwareVideoWidget() {
+    if (!render_)
+        return;
+    core_->detachRenderer();
+    mpv_render_context_free(render_);
+    render_ = nullptr;
+    core_->releaseRenderer();
+}
+
+void MpvSoftwareVideoWidget::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const qreal ratio = devicePixelRatioF();
+    const int w = int(width() * ratio);
+    const int h = int(height() * ratio);
+    if (!render_ || w <= 0 || h <= 0) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    // Rows and the buffer start on 64-byte boundaries, as the renderer prefers.
+    std::size_t stride = (std::size_t(w) * 4 + 63) / 64 * 64;
+    pixels_.resize(stride * std::size_t(h) + 64);
+    const auto base = reinterpret_cast<std::uintptr_t>(pixels_.data());
+    unsigned char* first = pixels_.data() + ((64 - base % 64) % 64);
+    int size[2] = {w, h};
+    char format[] = "bgr0"; // blue, green, red, padding: Qt's RGB32 on little-endian
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_SW_SIZE, size},
+                                 {MPV_RENDER_PARAM_SW_FORMAT, format},
+                                 {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+                                 {MPV_RENDER_PARAM_SW_POINTER, first},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    if (mpv_render_context_render(render_, params) < 0) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    for (int y = 0; y < h; ++y) {
+        unsigned char* pixel = first + std::size_t(y) * stride;
+        for (int x = 0; x < w; ++x, pixel += 4)
+            pixel[3] = 0xff; // the padding byte is undefined; Qt wants it opaque
+    }
+    QImage image(first, w, h, int(stride), QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
+    painter.drawImage(QPointF(0, 0), image);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QOpenGLWidget>
+#include <QWidget>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class MpvCore;
+struct mpv_render_context;
+
+// Draws the picture of an MpvCore through libmpv's render API with OpenGL.
+// The render context lives as long as the widget's OpenGL context: when Qt
+// replaces that context (re-parenting to another window) the render context
+// is freed with the old one current and made again on the new one; the
+// engine keeps decoding on its null output meanwhile. The widget keeps the
+// engine alive until its render context is gone.
+//
+// Thread rules: user-interface thread only; the engine's frame notification
+// only queues a repaint.
+class MpvVideoWidget : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    MpvVideoWidget(std::shared_ptr<MpvCore> core, QWidget* parent = nullptr);
+    ~MpvVideoWidget() override;
+
+    // Whether this process can make an OpenGL context at all (checked once).
+    static bool openGLAvailable();
+    // A render context exists (after the first initializeGL).
+    bool isRendering() const { return render_ != nullptr; }
+
+protected:
+    void initializeGL() override;
+    void paintGL() override;
+
+private:
+    static void engineFrameReady(void* self);
+    void freeRenderer();
+
+    std::shared_ptr<MpvCore> core_;
+    mpv_render_context* render_ = nullptr;
+    std::atomic<bool> repaintQueued_{false};
+};
+
+// The same without OpenGL: libmpv's software renderer draws into an image
+// that is painted like any other. Slow on large pictures; the fallback where
+// no OpenGL context can be made.
+class MpvSoftwareVideoWidget : public QWidget {
+    Q_OBJECT
+public:
+    MpvSoftwareVideoWidget(std::shared_ptr<MpvCore> core, QWidget* parent = nullptr);
+    ~MpvSoftwareVideoWidget() override;
+
+    bool isRendering() const { return render_ != nullptr; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    static void engineFrameReady(void* self);
+
+    std::shared_ptr<MpvCore> core_;
+    mpv_render_context* render_ = nullptr;
+    std::atomic<bool> repaintQueued_{false};
+    std::vector<unsigned char> pixels_;
+};
