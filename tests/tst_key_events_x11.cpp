@@ -61,7 +61,6 @@ private slots:
     void initTestCase();
     void cleanup();
     void liveKeymapIsTheServers();
-    void x11Events_data();
     void x11Events();
     void keymapChangesAreFollowed();
     void realKeyPresses();
@@ -85,98 +84,53 @@ void KeyEventsX11Test::liveKeymapIsTheServers() {
     QCOMPARE(layout->shiftOnlyText(KEY_3, true, 0), QStringLiteral("#"));
 }
 
-void KeyEventsX11Test::x11Events_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("scanCode");
-    QTest::addColumn<int>("keysym");
-    QTest::addColumn<int>("state");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("characters");
-    QTest::addColumn<QString>("entry");
-    const int none = Qt::NoModifier;
-    const int shift = Qt::ShiftModifier;
-    const int ctrl = Qt::ControlModifier;
-    const int keypad = Qt::KeypadModifier;
-    QTest::newRow("a") << int(Qt::Key_A) << none << 38 << 0x61 << 0 << "a"
-                       << "a"
-                       << "a";
-    QTest::newRow("shift a") << int(Qt::Key_A) << shift << 38 << 0x41 << 0x1 << "A"
-                             << "A"
-                             << "shift-A";
-    QTest::newRow("ctrl shift a") << int(Qt::Key_A) << (ctrl | shift) << 38 << 0x41 << 0x5 << "\x01"
-                                  << "A"
-                                  << "ctrl-shift-A";
-    QTest::newRow("ctrl a") << int(Qt::Key_A) << ctrl << 38 << 0x61 << 0x4 << "\x01"
-                            << "a"
-                            << "ctrl-a";
-    QTest::newRow("option cmd x") << int(Qt::Key_X) << int(Qt::AltModifier | Qt::MetaModifier) << 53
-                                  << 0x78 << 0x48 << "x"
-                                  << "x"
-                                  << "option-cmd-x";
-    QTest::newRow("shift 3") << int(Qt::Key_NumberSign) << shift << 12 << 0x23 << 0x1 << "#"
-                             << "#"
-                             << "shift-code20";
-    QTest::newRow("ctrl shift 3") << int(Qt::Key_NumberSign) << (ctrl | shift) << 12 << 0x23 << 0x5
-                                  << ""
-                                  << "#"
-                                  << "ctrl-shift-code20";
-    QTest::newRow("F5") << int(Qt::Key_F5) << none << 71 << 0xffc2 << 0 << ""
-                        << ""
-                        << "F5";
-    QTest::newRow("keypad 5") << int(Qt::Key_5) << keypad << 84 << 0xffb5 << 0x10 << "5"
-                              << "5"
-                              << "5";
-    QTest::newRow("keypad 5 num lock off")
-        << int(Qt::Key_Clear) << keypad << 84 << 0xff9d << 0 << ""
-        << "5"
-        << "5";
-    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << keypad << 104 << 0xff8d << 0 << "\r"
-                                  << "\r"
-                                  << "kp_enter";
-    QTest::newRow("cmd up") << int(Qt::Key_Up) << int(Qt::MetaModifier) << 111 << 0xff52 << 0x40
-                            << ""
-                            << ""
-                            << "cmd-UpArrow";
-    QTest::newRow("caps lock a") << int(Qt::Key_A) << none << 38 << 0x41 << 0x2 << "A"
-                                 << "a"
-                                 << "a";
-    QTest::newRow("altgr q") << int(Qt::Key_At) << int(Qt::GroupSwitchModifier) << 24 << 0x40
-                             << 0x80 << "@"
-                             << "q"
-                             << "option-q";
-    QTest::newRow("state wins over Qt") << int(Qt::Key_B) << none << 56 << 0x62 << 0x4 << "\x02"
-                                        << "b"
-                                        << "ctrl-b";
-    QTest::newRow("print") << int(Qt::Key_Print) << none << 107 << 0xff61 << 0 << ""
-                           << "" << QStringLiteral("code%1").arg(kOwnKeyCodeBase + KEY_SYSRQ);
-}
-
 void KeyEventsX11Test::x11Events() {
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(int, scanCode);
-    QFETCH(int, keysym);
-    QFETCH(int, state);
-    QFETCH(QString, text);
-    QFETCH(QString, characters);
-    QFETCH(QString, entry);
+    // Events as the X server delivers them: X key code (evdev + 8), keysym,
+    // state mask; then the road through the recorder.
+    struct Row {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int scanCode, keysym, state;
+        QString text, characters, entry;
+    };
+    const auto none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier,
+               keypad = Qt::KeypadModifier;
+    const Row rows[] = {
+        {Qt::Key_A, none, 38, 0x61, 0, "a", "a", "a"},
+        {Qt::Key_A, shift, 38, 0x41, 0x1, "A", "A", "shift-A"},
+        {Qt::Key_A, ctrl | shift, 38, 0x41, 0x5, "\x01", "A", "ctrl-shift-A"},
+        {Qt::Key_X, Qt::AltModifier | Qt::MetaModifier, 53, 0x78, 0x48, "x", "x", "option-cmd-x"},
+        {Qt::Key_NumberSign, shift, 12, 0x23, 0x1, "#", "#", "shift-code20"},
+        {Qt::Key_NumberSign, ctrl | shift, 12, 0x23, 0x5, "", "#", "ctrl-shift-code20"},
+        {Qt::Key_F5, none, 71, 0xffc2, 0, "", "", "F5"},
+        {Qt::Key_5, keypad, 84, 0xffb5, 0x10, "5", "5", "5"}, // Num Lock on
+        {Qt::Key_Clear, keypad, 84, 0xff9d, 0, "", "5", "5"}, // Num Lock off
+        {Qt::Key_Enter, keypad, 104, 0xff8d, 0, "\r", "\r", "kp_enter"},
+        {Qt::Key_Up, Qt::MetaModifier, 111, 0xff52, 0x40, "", "", "cmd-UpArrow"},
+        {Qt::Key_A, none, 38, 0x41, 0x2, "A", "a", "a"}, // Caps Lock is ignored
+        {Qt::Key_At, Qt::GroupSwitchModifier, 24, 0x40, 0x80, "@", "q", "option-q"}, // AltGr
+        {Qt::Key_B, none, 56, 0x62, 0x4, "\x02", "b", "ctrl-b"}, // the state mask decides
+        {Qt::Key_Print, none, 107, 0xff61, 0, "", "",
+         QStringLiteral("code%1").arg(kOwnKeyCodeBase + KEY_SYSRQ)},
+    };
+    for (const Row& r : rows) {
+        const QKeyEvent event(QEvent::KeyPress, r.key, r.modifiers, quint32(r.scanCode),
+                              quint32(r.keysym), quint32(r.state), r.text);
+        QVERIFY(!isModifierOnlyKey(event));
+        const KeyEvent e = keyEventFromQt(event);
+        QCOMPARE(e.characters, std::optional<QString>(r.characters));
 
-    const QKeyEvent event(QEvent::KeyPress, key, Qt::KeyboardModifiers(modifiers),
-                          quint32(scanCode), quint32(keysym), quint32(state), text);
-    QVERIFY(!isModifierOnlyKey(event));
-    const KeyEvent e = keyEventFromQt(event);
-    QCOMPARE(e.characters, std::optional<QString>(characters));
-
-    QPlainTextEdit script;
-    QLabel echo;
-    savedState().script = &script;
-    savedState().codeDisplay = &echo;
-    recordKey(12.3456, e);
-    const QString line = echo.text();
-    QCOMPARE(line.left(10), QStringLiteral("   12.35  "));
-    QCOMPARE(line.mid(20), entry);
-    QCOMPARE(script.toPlainText(), line + QLatin1Char('\n'));
+        QPlainTextEdit script;
+        QLabel echo;
+        savedState().script = &script;
+        savedState().codeDisplay = &echo;
+        recordKey(12.3456, e);
+        const QString line = echo.text();
+        QCOMPARE(line.left(10), QStringLiteral("   12.35  "));
+        QCOMPARE(line.mid(20), r.entry);
+        QCOMPARE(script.toPlainText(), line + QLatin1Char('\n'));
+        resetSession();
+    }
 }
 
 void KeyEventsX11Test::keymapChangesAreFollowed() {
