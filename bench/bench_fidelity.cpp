@@ -4,9 +4,12 @@
 // once. The frame number that the clip's colour blocks carry gives the time of
 // the frame on screen; the time stamped in the new transcript line is compared
 // with it. Prints
-//   {"figure":"fidelity","keys":K,"unread":U,"errors_ms":[...],"raw_errors_ms":[...]}
+//   {"figure":"fidelity","keys":K,"unread":U,"errors_ms":[...],"raw_errors_ms":[...],
+//    "screen_lag_frames":[...]}
 // errors_ms: stamped time (as written, two decimals) minus the frame's time;
-// raw_errors_ms: the same with the player's unrounded time at the key.
+// raw_errors_ms: the same with the player's unrounded time at the key;
+// screen_lag_frames: the frame the engine reports as shown minus the frame on
+// screen.
 // Usage: bench_fidelity FRAME_CODED_CLIP SECONDS SEED
 #include "bench_util.h"
 #include "player_setup.h"
@@ -88,7 +91,7 @@ int main(int argc, char* argv[]) {
     settle.exec();
     player->setRate(1.0f);
 
-    QJsonArray errors, rawErrors;
+    QJsonArray errors, rawErrors, screenLag;
     int keys = 0, unread = 0;
     const double start = bench::monotonicSeconds();
     QEventLoop loop;
@@ -100,6 +103,8 @@ int main(int argc, char* argv[]) {
         const QPoint at = view->mapToGlobal(QPoint(0, 0));
         const QImage shown =
             window.screen()->grabWindow(0, at.x(), at.y(), kWidth, kHeight).toImage();
+        // The frame the engine holds as shown, for comparison with the screen.
+        const std::optional<int> engineFrame = frameNumber(player->grabVideoFrame());
         ++keys;
         const QString line = script->document()->lastBlock().previous().text();
         bool ok = false;
@@ -109,6 +114,8 @@ int main(int argc, char* argv[]) {
             const double frameTime = *frame / kFps;
             errors.append((stamped - frameTime) * 1000.0);
             rawErrors.append((raw - frameTime) * 1000.0);
+            if (engineFrame)
+                screenLag.append(*engineFrame - *frame);
         } else {
             ++unread;
         }
@@ -123,6 +130,7 @@ int main(int argc, char* argv[]) {
                        {"keys", keys},
                        {"unread", unread},
                        {"errors_ms", errors},
-                       {"raw_errors_ms", rawErrors}});
+                       {"raw_errors_ms", rawErrors},
+                       {"screen_lag_frames", screenLag}});
     return 0;
 }

@@ -29,7 +29,7 @@
 namespace {
 
 constexpr int kLines = 100000;
-constexpr int kRounds = 5;
+constexpr int kRounds = 3;
 
 void fill(QPlainTextEdit* script) {
     static const QString names[] = {QStringLiteral("a"), QStringLiteral("shift-B"),

@@ -151,8 +151,10 @@ class Bench:
         self.env = env
         self.repeat = args.repeat
         self.placeholder = os.path.join(args.source_dir, "resources", "movie.mp4")
-        self.clip = os.path.join(self.tmp, "clip1080.mp4")
-        self.coded = os.path.join(self.tmp, "frame-coded.mp4")
+        clips = args.clip_dir or self.tmp
+        os.makedirs(clips, exist_ok=True)
+        self.clip = os.path.join(clips, "clip1080.mp4")
+        self.coded = os.path.join(clips, "frame-coded.mp4")
 
     def tool(self, name):
         return os.path.join(self.args.bench_dir, name)
@@ -162,6 +164,8 @@ class Bench:
 
 
 def make_clips(b):
+    if b.args.clip_dir and os.path.exists(b.clip) and os.path.exists(b.coded):
+        return
     log("making the clips (ffmpeg)...")
     # 1080p30 H.264, a keyframe every 250 frames exactly, moving content.
     subprocess.run(["ffmpeg", "-v", "error", "-y", "-f", "lavfi",
@@ -362,7 +366,7 @@ def fig_cpu_playing(b):
         return [unavailable("CPU while playing 1080p30", "≤ 1.2×", "the player did not start")]
     return [row("CPU while playing 1080p30 at rate 1, null video output", fmt(o, "%", 0),
                 fmt(p, "%", 0), o / p, "≤ 1.2×", o / p <= 1.2,
-                "% of one core over %d s; peer: mpv --vo=null --ao=null" % window)]
+                "%% of one core over %d s; peer: mpv --vo=null --ao=null" % window)]
 
 
 def fig_memory(b):
@@ -506,7 +510,7 @@ METHOD = """\
   by one; the event loop runs between keys, untimed. With and without the crash
   journal, which the program installs. The breakdown times the clock text (a
   date formatter), the key's name and the append alone.
-- **Save**: `saveAndClearScript` of 100 000 lines, five sessions per run, the
+- **Save**: `saveAndClearScript` of 100 000 lines, three sessions per run, the
   journal listening as in the program. The breakdown times reading the text,
   counting its characters, writing a file, syncing the folder and emptying the
   view, each alone.
@@ -567,6 +571,7 @@ def main():
     parser.add_argument("--out", help="where to write the Markdown report")
     parser.add_argument("--repeat", type=int, default=3, help="runs per figure")
     parser.add_argument("--only", action="append", help="run only figures whose name has this")
+    parser.add_argument("--clip-dir", help="keep the clips in this folder and reuse them")
     args = parser.parse_args()
     if "DISPLAY" not in os.environ:
         log("run_bench.py needs an X display (run it under xvfb-run)")
