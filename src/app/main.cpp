@@ -1,5 +1,6 @@
 #include "app/app_delegate.h"
 #include "app/termination_signals.h"
+#include "platform/mpv_player.h"
 #include "storage/journal.h"
 #include "transport/open_file.h"
 
@@ -18,7 +19,8 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Keystamp"));
     QApplication::setDesktopFileName(QStringLiteral("keystamp"));
 
-    // TODO: installMpvPlayer() (platform/mpv_player.h) once the libmpv player lands.
+    // The first video load creates a libmpv player.
+    installMpvPlayer();
     // Every recorded line also goes to the crash journal until it is saved.
     installJournal();
 

@@ -20,3 +20,10 @@ bool MainWindow::focusNextPrevChild(bool next) {
         return false;
     return QMainWindow::focusNextPrevChild(next);
 }
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+    if (strayKeyHandler_)
+        strayKeyHandler_(event);
+    else
+        QMainWindow::keyPressEvent(event);
+}

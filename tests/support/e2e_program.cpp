@@ -1,0 +1,120 @@
+#include "support/e2e_program.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+
+std::optional<QString> RunningProgram::xdotool(const QStringList& arguments) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), arguments);
+    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+RunningProgram::~RunningProgram() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+bool RunningProgram::start(const QStringList& arguments, const QString& titlePattern) {
+    process_.setProcessEnvironment(env_);
+    process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.start(QStringLiteral(KEYSTAMP_BINARY), arguments);
+    if (!process_.waitForStarted(10000))
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 30000) {
+        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--pid"), QString::number(pid()),
+                                    QStringLiteral("--name"), titlePattern});
+        if (found && !found->isEmpty()) {
+            window_ = found->split('\n').first();
+            // Let the program settle (its first fit), then give it the keys.
+            QTest::qWait(700);
+            return focus(window_);
+        }
+        if (process_.state() == QProcess::NotRunning)
+            return false;
+        QTest::qWait(100);
+    }
+    return false;
+}
+
+bool RunningProgram::focus(const QString& window) {
+    return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}).has_value();
+}
+
+bool RunningProgram::keys(const QStringList& keys, int delayMs) {
+    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)};
+    args << keys;
+    return xdotool(args).has_value();
+}
+
+bool RunningProgram::click(int x, int y) {
+    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window_,
+                    QString::number(x), QString::number(y), QStringLiteral("click"),
+                    QStringLiteral("1")})
+        .has_value();
+}
+
+bool RunningProgram::signal(int signalNumber) {
+    return pid() > 0 && ::kill(pid_t(pid()), signalNumber) == 0;
+}
+
+bool RunningProgram::waitForExit(int timeoutMs) {
+    if (process_.state() == QProcess::NotRunning)
+        return true;
+    return process_.waitForFinished(timeoutMs);
+}
+
+QStringList RunningProgram::waitForWindows(const QString& pattern, int count, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    QStringList windows;
+    do {
+        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), pattern});
+        windows = found && !found->isEmpty() ? found->split('\n') : QStringList();
+        if (windows.size() >= count)
+            return windows;
+        QTest::qWait(100);
+    } while (timer.elapsed() < timeoutMs);
+    return windows;
+}
+
+bool RunningProgram::waitForNoWindow(const QString& pattern, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), pattern});
+        if (!found || found->isEmpty())
+            return true;
+        QTest::qWait(100);
+    } while (timer.elapsed() < timeoutMs);
+    return false;
+}
+
+bool RunningProgram::waitForWindowGone(const QString& window, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    do {
+        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                    QStringLiteral("--name"), QStringLiteral(".*")});
+        if (found && !found->split('\n').contains(window))
+            return true;
+        QTest::qWait(100);
+    } while (timer.elapsed() < timeoutMs);
+    return false;
+}
+
+qint64 RunningProgram::windowPid(const QString& window) {
+    const auto pid = xdotool({QStringLiteral("getwindowpid"), window});
+    return pid ? pid->toLongLong() : -1;
+}

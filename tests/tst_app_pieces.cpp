@@ -1,0 +1,160 @@
+// The application's pure pieces: names and paths of opened videos, the
+// 1 April test, window placement arithmetic, the key-name reference and the
+// hand-over of termination signals to the event loop.
+#include "app/april_fools.h"
+#include "app/instances.h"
+#include "app/key_reference.h"
+#include "app/termination_signals.h"
+#include "session/key_event.h"
+#include "session/key_names.h"
+#include "transport/open_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+class AppPieces : public QObject {
+    Q_OBJECT
+
+private slots:
+    void videoBaseNameDropsOnlyTheLastExtension_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("base");
+        QTest::newRow("plain") << "/videos/clip.mov"
+                               << "clip";
+        QTest::newRow("two dots") << "/videos/a.b.mp4"
+                                  << "a.b";
+        QTest::newRow("no extension") << "/videos/session"
+                                      << "session";
+        QTest::newRow("hidden file") << "/videos/.clip"
+                                     << ".clip";
+        QTest::newRow("relative") << "trial.01"
+                                  << "trial";
+        QTest::newRow("blanks and accents") << "/v/Süße Probe 2.mkv"
+                                            << "Süße Probe 2";
+    }
+    void videoBaseNameDropsOnlyTheLastExtension() {
+        QFETCH(QString, path);
+        QFETCH(QString, base);
+        QCOMPARE(videoBaseName(path), base);
+    }
+
+    void dropTakesTheFirstLocalFileOnly() {
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("clip.b.mp4"));
+        const QString second = dir.filePath(QStringLiteral("other.mp4"));
+        QMimeData data;
+        data.setUrls({QUrl(QStringLiteral("https://example.com/remote.mp4")),
+                      QUrl::fromLocalFile(dir.path()), QUrl::fromLocalFile(first),
+                      QUrl::fromLocalFile(second)});
+        QCOMPARE(droppedVideoFile(&data), std::optional<QString>(first));
+    }
+
+    void dropWithoutALocalFileNamesNothing() {
+        QTemporaryDir dir;
+        QMimeData remote;
+        remote.setUrls({QUrl(QStringLiteral("https://example.com/remote.mp4")),
+                        QUrl(QStringLiteral("sftp://host/video.mp4"))});
+        QCOMPARE(droppedVideoFile(&remote), std::nullopt);
+        QMimeData text;
+        text.setText(dir.filePath(QStringLiteral("clip.mp4")));
+        QCOMPARE(droppedVideoFile(&text), std::nullopt);
+        QMimeData folder;
+        folder.setUrls({QUrl::fromLocalFile(dir.path())});
+        QCOMPARE(droppedVideoFile(&folder), std::nullopt);
+        QMimeData empty;
+        QCOMPARE(droppedVideoFile(&empty), std::nullopt);
+        QCOMPARE(droppedVideoFile(nullptr), std::nullopt);
+    }
+
+    void commandLineArgumentsBecomeLocalPaths() {
+        QTemporaryDir dir;
+        const QString odd = dir.filePath(QStringLiteral("take:2.mp4"));
+        QFile f(odd);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QCOMPARE(localVideoPath(odd), std::optional<QString>(odd));
+        QCOMPARE(localVideoPath(QStringLiteral("clip.mp4")),
+                 std::optional<QString>(QDir::current().absoluteFilePath("clip.mp4")));
+        QCOMPARE(localVideoPath(QStringLiteral("file:///videos/a%20b.mp4")),
+                 std::optional<QString>(QStringLiteral("/videos/a b.mp4")));
+        QCOMPARE(localVideoPath(QStringLiteral("https://example.com/v.mp4")), std::nullopt);
+        QCOMPARE(localVideoPath(QString()), std::nullopt);
+    }
+
+    void aprilFoolsIsTheMorningOfTheFirstOfApril() {
+        const int year = QDate::currentDate().year();
+        auto at = [year](int month, int day, int h, int m) {
+            return aprilFoolsAt(QDateTime(QDate(year, month, day), QTime(h, m)));
+        };
+        QVERIFY(at(4, 1, 0, 0));
+        QVERIFY(at(4, 1, 11, 59));
+        QVERIFY(!at(4, 1, 12, 0));
+        QVERIFY(!at(3, 31, 11, 0));
+        QVERIFY(!at(4, 2, 0, 0));
+        QVERIFY(!at(1, 4, 10, 0)); // "10410": another day with the same digits
+        QVERIFY(!at(12, 31, 23, 59));
+    }
+
+    void placementBoxAndCoordinates() {
+        QCOMPARE(notQuiteCenterOrigin(0, 0), QPoint(50, 40));
+        QCOMPARE(notQuiteCenterOrigin(279, 29), QPoint(329, 69));
+        // The frame's lower-left corner 40 points above the bottom of a
+        // 900-high screen: its top is 900 - 40 - 600 from the screen's top.
+        QCOMPARE(frameTopLeftForOrigin(QRect(0, 0, 1440, 900), QSize(800, 600), QPoint(50, 40)),
+                 QPoint(50, 260));
+        QCOMPARE(
+            frameTopLeftForOrigin(QRect(1440, 100, 1280, 800), QSize(700, 500), QPoint(329, 69)),
+            QPoint(1440 + 329, 100 + 800 - 69 - 500));
+    }
+
+    void keyReferenceNamesEveryKey() {
+        const QString html = keyReferenceHtml();
+        for (auto it = mapKeyCodeToName().cbegin(); it != mapKeyCodeToName().cend(); ++it) {
+            if (it.key() == kKeySpace || it.key() == kKeyLeftArrow || it.key() == kKeyRightArrow)
+                continue;
+            QVERIFY2(
+                html.contains(QStringLiteral("<code>") + it.value() + QStringLiteral("</code>")),
+                qPrintable(it.value()));
+        }
+        // The typing keys are named by the recorder's own rules.
+        QVERIFY(html.contains(QStringLiteral("<code>shift-A</code>")));
+        QVERIFY(html.contains(QStringLiteral("<code>shift-code20</code>")));
+        QVERIFY(html.contains(QStringLiteral("<code>play_x_1.00</code>")));
+    }
+
+    void terminationSignalsReachTheEventLoop() {
+        TerminationSignals handlers;
+        QVERIFY(handlers.isActive());
+        QSignalSpy spy(&handlers, &TerminationSignals::received);
+        for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+            spy.clear();
+            QCOMPARE(::raise(s), 0);
+            QVERIFY(spy.wait(5000));
+            QCOMPARE(spy.size(), 1);
+            QCOMPARE(spy.at(0).at(0).toInt(), s);
+        }
+    }
+
+    void signalsGetTheirDefaultActionBack() {
+        {
+            TerminationSignals handlers;
+            struct sigaction now = {};
+            QCOMPARE(::sigaction(SIGTERM, nullptr, &now), 0);
+            QVERIFY(now.sa_handler != SIG_DFL);
+        }
+        for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+            struct sigaction now = {};
+            QCOMPARE(::sigaction(s, nullptr, &now), 0);
+            QVERIFY(now.sa_handler == SIG_DFL);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(AppPieces)
+#include "tst_app_pieces.moc"
