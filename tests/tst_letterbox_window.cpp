@@ -62,6 +62,14 @@ private slots:
             windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
             if (windowManager.waitForStarted(5000) && !QTest::qWaitFor(windowManagerRunning, 5000))
                 qWarning("openbox did not start; the window has no decorations");
+            // A window mapped while the manager takes over may never be
+            // shown: wait until one is.
+            for (int attempt = 0; attempt < 20; ++attempt) {
+                QWidget probe;
+                probe.show();
+                if (QTest::qWaitForWindowExposed(&probe, 500))
+                    break;
+            }
         }
     }
     void cleanupTestCase() {

@@ -102,15 +102,6 @@ private slots:
         QVERIFY(recorder.alerts.empty());
     }
 
-    void documentsFolderFollowsTheUserDirs() {
-        QDir(home->path()).mkpath(QStringLiteral(".config"));
-        QFile dirs(QDir(home->path()).filePath(QStringLiteral(".config/user-dirs.dirs")));
-        QVERIFY(dirs.open(QIODevice::WriteOnly));
-        dirs.write("XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n");
-        dirs.close();
-        QCOMPARE(docURL().toLocalFile(), QDir(home->path()).filePath(QStringLiteral("Papers")));
-    }
-
     void plainFileWhereTheFolderShouldBe() {
         QDir().mkpath(home->documents());
         QFile blocker(home->storage());

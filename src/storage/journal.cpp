@@ -60,23 +60,29 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-void syncNow() {
+// Returns false when the lines written could not be made durable (a full
+// disk may report itself only here).
+bool syncNow() {
     JournalState& j = journal();
+    bool synced = true;
     if (j.fd >= 0 && j.unsynced)
-        ::fdatasync(j.fd);
+        synced = ::fdatasync(j.fd) == 0 || errno == EINVAL;
     j.unsynced = false;
     j.sinceSync.start();
+    return synced;
 }
 
 void closeJournal() {
     JournalState& j = journal();
     if (j.fd < 0)
         return;
-    syncNow();
+    (void)syncNow(); // a journal that is let go reports nothing
     ::close(j.fd);
     j.fd = -1;
     j.path.clear();
 }
+
+void fail();
 
 // Syncs the tail of a burst of lines a second after it was written.
 void scheduleSync() {
@@ -86,7 +92,8 @@ void scheduleSync() {
     j.syncScheduled = true;
     QTimer::singleShot(kSyncIntervalMs, QCoreApplication::instance(), [] {
         journal().syncScheduled = false;
-        syncNow();
+        if (!syncNow())
+            fail();
     });
 }
 
@@ -168,10 +175,12 @@ void journalLine(const QString& line) {
         return;
     }
     j.unsynced = true;
-    if (!j.sinceSync.isValid() || j.sinceSync.elapsed() >= kSyncIntervalMs)
-        syncNow();
-    else
+    if (!j.sinceSync.isValid() || j.sinceSync.elapsed() >= kSyncIntervalMs) {
+        if (!syncNow())
+            fail();
+    } else {
         scheduleSync();
+    }
 }
 
 void discardJournals() {
