@@ -346,7 +346,7 @@ def fig_cpu_paused(b):
 
 
 def fig_cpu_playing(b):
-    ours, peer = [], []
+    ours, peer, ours_rss, peer_rss = [], [], [], []
     window = 15
     for _ in range(b.repeat):
         proc = subprocess.Popen([b.tool("bench_play"), b.clip, str(window + 8)], env=b.env,
@@ -355,27 +355,52 @@ def fig_cpu_playing(b):
         if started:
             time.sleep(2)
             ours.append(cpu_share(proc.pid, window))
+            ours_rss.append(peak_rss_mib(proc.pid))
         stop(proc)
         proc = subprocess.Popen(["mpv", "--no-config", "--really-quiet", "--vo=null", "--ao=null",
                                  b.clip], env=b.env)
         time.sleep(3)
         peer.append(cpu_share(proc.pid, window))
+        peer_rss.append(peak_rss_mib(proc.pid))
         stop(proc)
     o, p = median(ours), median(peer)
     if o is None:
         return [unavailable("CPU while playing 1080p30", "≤ 1.2×", "the player did not start")]
+    mo, mp = median(ours_rss), median(peer_rss)
     return [row("CPU while playing 1080p30 at rate 1, null video output", fmt(o, "%", 0),
                 fmt(p, "%", 0), o / p, "≤ 1.2×", o / p <= 1.2,
-                "%% of one core over %d s; peer: mpv --vo=null --ao=null" % window)]
+                "%% of one core over %d s; peer: mpv --vo=null --ao=null" % window),
+            row("peak resident memory of the same, null video output", fmt(mo, "MiB", 0),
+                fmt(mp, "MiB", 0), mo / mp, note="informative, no goal")]
+
+
+def memory_split_mib(pid):
+    """Resident memory of a process split into the software OpenGL stack's
+    libraries (LLVM, the swrast driver), other files, and anonymous memory."""
+    split = {"gl": 0, "files": 0, "anon": 0}
+    name = None
+    with open("/proc/%d/smaps" % pid) as f:
+        for line in f:
+            parts = line.split()
+            if parts and "-" in parts[0] and len(parts) >= 5 and ":" in parts[3]:
+                name = parts[5] if len(parts) > 5 else ""
+            elif parts and parts[0] == "Rss:":
+                kib = int(parts[1])
+                if "libLLVM" in name or "swrast_dri" in name or "libgallium" in name:
+                    split["gl"] += kib
+                elif name.startswith("/"):
+                    split["files"] += kib
+                else:
+                    split["anon"] += kib
+    return {k: v / 1024.0 for k, v in split.items()}
 
 
 def fig_memory(b):
     goal = "≤ 150 MiB"
-    peaks, cpu, played = [], [], []
+    peaks, splits, cpu, played = [], [], [], []
+    docs = os.path.join(b.home, "Documents", "Keystamp")
     for _ in range(b.repeat):
-        docs = os.path.join(b.home, "Documents")
-        before = set(os.listdir(os.path.join(docs, "Keystamp"))) if os.path.isdir(
-            os.path.join(docs, "Keystamp")) else set()
+        before = set(os.listdir(docs)) if os.path.isdir(docs) else set()
         proc = subprocess.Popen([b.tool("map_wait"), "30", b.args.program, b.clip], env=b.env,
                                 stdout=subprocess.PIPE, text=True)
         shown = read_line(proc, 40)
@@ -387,33 +412,45 @@ def fig_memory(b):
             time.sleep(2)
             cpu.append(cpu_share(pid, 10))
             peaks.append(peak_rss_mib(pid))
+            splits.append(memory_split_mib(pid))
             os.kill(pid, signal.SIGTERM)
         stop(proc)
         # The session's transcript tells whether the space bar started playback.
-        after = set(os.listdir(os.path.join(docs, "Keystamp"))) if os.path.isdir(
-            os.path.join(docs, "Keystamp")) else set()
+        after = set(os.listdir(docs)) if os.path.isdir(docs) else set()
         text = ""
         for name in after - before:
-            with open(os.path.join(docs, "Keystamp", name), encoding="utf-8") as f:
+            with open(os.path.join(docs, name), encoding="utf-8") as f:
                 text += f.read()
         played.append("play_x_" in text)
-    peer = None
-    proc = subprocess.Popen(["mpv", "--no-config", "--really-quiet", "--vo=null", "--ao=null",
-                             b.clip], env=b.env)
-    time.sleep(12)
+    # The engine alone with the same kind of picture: OpenGL, here in software.
+    peer, peer_split = None, None
+    proc = subprocess.Popen(["mpv", "--no-config", "--really-quiet", "--vo=gpu", "--gpu-sw=yes",
+                             "--ao=null", b.clip], env=b.env)
+    time.sleep(15)
     if proc.poll() is None:
-        peer = peak_rss_mib(proc.pid)
+        peer, peer_split = peak_rss_mib(proc.pid), memory_split_mib(proc.pid)
     stop(proc)
     m = median(peaks)
     if m is None:
         return [unavailable("peak memory, 1080p clip playing", goal, "no window")]
-    note = "the program with its picture (OpenGL); peer: mpv --vo=null, for scale"
+    note = "the program with its OpenGL picture; peer: mpv --vo=gpu --gpu-sw=yes"
     if not all(played):
         note += "; playback did not start in every run"
-    return [row("peak resident memory, 1080p clip loaded and playing", fmt(m, "MiB", 0),
-                fmt(peer, "MiB", 0), goal=goal, met=m <= 150.0, note=note),
-            row("CPU while playing 1080p30 with the picture, the program itself",
-                fmt(median(cpu), "%", 0), note="% of one core; informative, no goal")]
+    rows = [row("peak resident memory, 1080p clip loaded and playing", fmt(m, "MiB", 0),
+                fmt(peer, "MiB", 0), m / peer if peer else None, goal, m <= 150.0, note)]
+    if splits:
+        def part(key, of):
+            return median([x[key] for x in of])
+        rows.append(row("resident memory by kind: software OpenGL libraries, other files, "
+                        "anonymous",
+                        "%.0f + %.0f + %.0f MiB" % (part("gl", splits), part("files", splits),
+                                                    part("anon", splits)),
+                        "%.0f + %.0f + %.0f MiB" % (peer_split["gl"], peer_split["files"],
+                                                    peer_split["anon"]) if peer_split else "—",
+                        note="while playing"))
+    rows.append(row("CPU while playing 1080p30 with the picture, the program itself",
+                    fmt(median(cpu), "%", 0), note="% of one core; informative, no goal"))
+    return rows
 
 
 def fig_clock(b):
@@ -438,12 +475,13 @@ def fig_clock(b):
 
 def fig_fidelity(b):
     goal = "every key within one frame (33.3 ms)"
-    errors, raw, keys, unread = [], [], 0, 0
+    errors, raw, lag, keys, unread = [], [], [], 0, 0
     for i in range(b.repeat):
         for r in run_json([b.tool("bench_fidelity"), b.coded, "20", str(1000 + i)], b.env, 120):
             if r.get("figure") == "fidelity":
                 errors += r["errors_ms"]
                 raw += r["raw_errors_ms"]
+                lag += r["screen_lag_frames"]
                 keys += r["keys"]
                 unread += r["unread"]
     if not errors:
@@ -455,8 +493,10 @@ def fig_fidelity(b):
                 "worst %+.1f ms, median %+.1f ms" % (worst, statistics.median(errors)),
                 goal=goal, met=within == len(errors),
                 note="%d of %d keys within one frame (%d unreadable frames); "
-                     "unrounded clock: worst %+.1f ms" % (within, len(errors), unread,
-                                                          max(raw, key=abs)))]
+                     "unrounded clock: worst %+.1f ms; the screen was behind the engine's "
+                     "frame at %d keys (by up to %d frames)"
+                     % (within, len(errors), unread, max(raw, key=abs),
+                        sum(1 for x in lag if x > 0), max(lag, default=0)))]
 
 
 FIGURES = [("key to transcript line", fig_keys), ("save", fig_save),
@@ -530,7 +570,9 @@ METHOD = """\
   the 1080p clip at rate 1, against `mpv --vo=null --ao=null`, CPU time from
   /proc over the same span.
 - **Memory**: the program started with the 1080p clip, played with the space
-  bar; peak resident memory (VmHWM) after 12 s.
+  bar; peak resident memory (VmHWM) after 12 s, and what the resident memory
+  is made of (/proc smaps). The peer is mpv with the same kind of picture,
+  OpenGL (`--vo=gpu --gpu-sw=yes`, software rendering on this display).
 - **Stopwatch clock**: the player on the placeholder at rate 1 for 60 s, read
   about every millisecond: the resolution is the longest time the reading
   stood still, the drift the difference between the time it advanced and
