@@ -50,6 +50,8 @@ constexpr Setting kSafeSettings[] = {
     {"osd-bar", "no"},
     // The picture is drawn on the user-interface thread: no waiting there.
     {"video-timing-offset", "0"},
+    // No probing of hardware decoders and their driver libraries.
+    {"gpu-hwdec-interop", "no"},
     {"vo", "null"},
     {"audio-pitch-correction", "yes"},
     {"audio-fallback-to-null", "yes"},

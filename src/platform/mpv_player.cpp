@@ -80,6 +80,7 @@ struct MpvPlayer::State {
     VideoOutput output = VideoOutput::Automatic;
     bool widgetCreated = false;
     std::atomic<bool> drainQueued{false};
+    bool draining = false;
 
     // The item.
     bool hasItem = false;
@@ -456,14 +457,18 @@ QImage MpvPlayer::grabVideoFrame() const {
 void MpvPlayer::drainEvents() {
     d_->drainQueued.store(false);
     mpv_handle* h = d_->handle();
-    if (!h)
+    // A receiver of our signals may spin a local event loop; the drain that is
+    // already running takes the events that arrive meanwhile.
+    if (!h || d_->draining)
         return;
+    d_->draining = true;
     while (true) {
         mpv_event* event = mpv_wait_event(h, 0);
         if (event->event_id == MPV_EVENT_NONE)
             break;
         handleEvent(event);
     }
+    d_->draining = false;
 }
 
 void MpvPlayer::handleEvent(void* raw) {

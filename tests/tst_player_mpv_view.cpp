@@ -1,0 +1,163 @@
+// The libmpv player's picture on screen: OpenGL and software drawing, the
+// frame shown after a seek, re-parenting, teardown in either order, and the
+// player view's own arrow keys.
+#include "platform/mpv_player.h"
+#include "platform/mpv_video_widget.h"
+#include "session/key_event.h"
+#include "support/clips.h"
+#include "transport/player_view.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <clocale>
+#include <memory>
+
+namespace {
+
+bool waitSettled(MpvPlayer& player, int ms = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!player.isSettled() && timer.elapsed() < ms)
+        QTest::qWait(5);
+    return player.isSettled();
+}
+
+// What the widget shows now, drawn as it draws on screen.
+QImage shown(QWidget* widget) {
+    if (auto* gl = qobject_cast<MpvVideoWidget*>(widget))
+        return gl->grabFramebuffer();
+    return widget->grab().toImage();
+}
+
+// A window holding one picture of the clip's size, so that the picture fills it.
+std::unique_ptr<QWidget> windowFor(QWidget* picture) {
+    auto window = std::make_unique<QWidget>();
+    auto* layout = new QVBoxLayout(window.get());
+    layout->setContentsMargins(0, 0, 0, 0);
+    picture->setFixedSize(320, 240);
+    layout->addWidget(picture);
+    return window;
+}
+
+} // namespace
+
+class PlayerMpvView : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString clip;
+
+    void checkPicture(MpvPlayer::VideoOutput output) {
+        auto player = std::make_unique<MpvPlayer>(output);
+        QWidget* picture = player->createVideoWidget(nullptr);
+        QVERIFY(picture);
+        QVERIFY(!player->createVideoWidget(nullptr)); // one picture per player
+        auto window = windowFor(picture);
+        // The item loads before the picture is on screen, and shows once it is.
+        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(*player));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_COMPARE(frameCode(shown(picture)), 0);
+
+        for (long long ms : {1500LL, 2999LL, 34LL, 7777LL}) {
+            player->seekTo(ms);
+            QVERIFY(waitSettled(*player));
+            QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(ms, 30, 1)));
+            QCOMPARE(player->currentTime(), double(ms) / 1000.0);
+        }
+
+        // Into another window: OpenGL makes a new context there.
+        auto other = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(other.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(picture);
+        other->show();
+        QVERIFY(QTest::qWaitForWindowExposed(other.get()));
+        window.reset();
+        QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(7777, 30, 1)));
+        player->seekTo(2000);
+        QVERIFY(waitSettled(*player));
+        QTRY_COMPARE(frameCode(shown(picture)), 60);
+
+        // It plays on screen.
+        player->setRate(1.0f);
+        QTRY_VERIFY(frameCode(shown(picture)) > 75);
+        player->setRate(0.0f);
+        player.reset(); // the picture outlives the player
+        QTest::qWait(50);
+        other.reset();
+    }
+
+private slots:
+    void initTestCase() {
+        std::setlocale(LC_NUMERIC, "C");
+        QVERIFY(dir.isValid());
+        clip = makeCodedClip(dir.path(), QStringLiteral("c30.mp4"), ClipSpec());
+        QVERIFY2(!clip.isEmpty(), qPrintable(ffmpegError()));
+    }
+
+    void openGLPictureShowsTheFrameAndSurvivesReparenting() {
+        if (!MpvVideoWidget::openGLAvailable())
+            QSKIP("no OpenGL context can be made here");
+        checkPicture(MpvPlayer::VideoOutput::OpenGL);
+    }
+
+    void softwarePictureShowsTheFrameAndSurvivesReparenting() {
+        checkPicture(MpvPlayer::VideoOutput::Software);
+    }
+
+    void automaticChoiceDrawsAndPictureGoesFirst() {
+        auto player = std::make_unique<MpvPlayer>();
+        std::unique_ptr<QWidget> picture(player->createVideoWidget(nullptr));
+        QVERIFY(picture);
+        QCOMPARE(qobject_cast<MpvVideoWidget*>(picture.get()) != nullptr,
+                 MpvVideoWidget::openGLAvailable());
+        picture->resize(320, 240);
+        picture->show();
+        QVERIFY(QTest::qWaitForWindowExposed(picture.get()));
+        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(*player));
+        QTRY_COMPARE(frameCode(shown(picture.get())), 0);
+        picture.reset(); // the player goes on without a picture
+        player->seekTo(1000);
+        QVERIFY(waitSettled(*player));
+        QCOMPARE(frameCode(player->grabVideoFrame()), 30);
+    }
+
+    void playerViewArrowsStepFramesWhileStopped() {
+        AVPlayerViewAcceptsDrop view;
+        view.resize(320, 240);
+        auto owned = std::make_unique<MpvPlayer>();
+        MpvPlayer* player = owned.get();
+        view.setPlayer(std::move(owned));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(*player));
+        player->seekTo(1000);
+        QVERIFY(waitSettled(*player));
+
+        KeyEvent right;
+        right.keyCode = kKeyRightArrow;
+        KeyEvent left;
+        left.keyCode = kKeyLeftArrow;
+        view.superHandleKeyDown(right);
+        view.superHandleKeyDown(right);
+        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 32);
+        QTRY_COMPARE(player->currentTime(), 32.0 / 30.0);
+        view.superHandleKeyDown(left);
+        view.superHandleKeyDown(left);
+        view.superHandleKeyDown(left);
+        QVERIFY(waitSettled(*player));
+        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 29);
+        QTRY_COMPARE(player->currentTime(), 29.0 / 30.0);
+        QCOMPARE(player->rate(), 0.0f);
+    }
+};
+
+QTEST_MAIN(PlayerMpvView)
+#include "tst_player_mpv_view.moc"
