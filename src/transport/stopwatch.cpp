@@ -1,4 +1,23 @@
 #include "transport/stopwatch.h"
 
-// Placeholder until the transport work lands.
-void stopwatchMode() {}
+#include "platform/resources.h"
+#include "session/state.h"
+#include "transport/load_video.h"
+#include "transport/player_view.h"
+
+#include <QUrl>
+
+QString placeholderUrlText(const QString& resourceFolder) {
+    return QUrl::fromLocalFile(resourceFolder + QStringLiteral("/movie.mp4"))
+        .toString(QUrl::FullyEncoded);
+}
+
+void stopwatchMode() {
+    stateDef& s = savedState();
+    loadVideo(s.playerView, placeholderUrlText(resourcePath()));
+    s.loadTime = QDateTime::currentDateTime();
+    if (s.playerView && s.playerView->window())
+        s.playerView->window()->setWindowTitle(QStringLiteral("stopwatch"));
+    s.vidBasename = QStringLiteral("stopwatch");
+    showLoadTime();
+}
