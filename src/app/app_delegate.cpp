@@ -5,6 +5,7 @@
 #include "app/key_reference.h"
 #include "app/main_window.h"
 #include "app/segmented_control.h"
+#include "platform/key_translation.h"
 #include "platform/resources.h"
 #include "session/key_entry_view.h"
 #include "session/state.h"
@@ -12,6 +13,7 @@
 #include "storage/checkpoint.h"
 #include "storage/storage_folder.h"
 #include "storage/transcript_file.h"
+#include "transport/goto_controller.h"
 #include "transport/hops.h"
 #include "transport/open_file.h"
 #include "transport/player_view.h"
@@ -24,17 +26,20 @@
 #include "ui_mainwindow.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QStandardPaths>
 #include <QStyle>
@@ -53,6 +58,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent), ownedWindow_(new Ma
     applyLook();
     window->setCloseGuard([this] { return applicationShouldTerminate(); });
     window->setRecordingViews({player.data(), codeEntry.data()});
+    window->setStrayKeyHandler([this](QKeyEvent* event) { takeStrayKey(event); });
     // An end of the program that did not pass through the window (the session
     // manager, for one) still saves the transcript.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
@@ -176,7 +182,7 @@ void AppDelegate::applyLook() {
     // Counters and lines in a fixed-width font.
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     QFont readoutFont = fixed;
-    readoutFont.setPointSizeF(17.0);
+    readoutFont.setPointSizeF(15.0);
     readoutFont.setBold(true);
     for (QLabel* readout :
          {tapeCounterDisplay.data(), markDisplay.data(), excursionDisplay.data()}) {
@@ -186,8 +192,10 @@ void AppDelegate::applyLook() {
         readout->setAutoFillBackground(true);
         readout->setBackgroundRole(QPalette::Base);
         readout->setForegroundRole(QPalette::Text);
-        readout->setMinimumWidth(
-            QFontMetrics(readoutFont).horizontalAdvance(QStringLiteral("-00000.00")) + 12);
+        // Wide enough for a day of video; a fixed width keeps long
+        // numbers from widening the window.
+        readout->setFixedWidth(
+            QFontMetrics(readoutFont).horizontalAdvance(QStringLiteral("-00000.00")) + 14);
         readout->setContentsMargins(4, 1, 4, 1);
     }
     QFont lineFont = fixed;
@@ -201,14 +209,27 @@ void AppDelegate::applyLook() {
     }
     if (tbTextBlock)
         tbTextBlock->setFont(lineFont);
-    if (codeEntry) {
-        // The key-entry area sits on the dark surround.
-        QPalette p = codeEntry->palette();
-        p.setColor(QPalette::WindowText, QColor(0xe8, 0xe8, 0xe8));
-        codeEntry->setPalette(p);
+    for (QTextBrowser* browser : {keysView.data(), helpView.data()}) {
+        if (browser)
+            browser->document()->setDocumentMargin(12);
     }
     if (keysView)
         keysView->setHtml(keyReferenceHtml());
+}
+
+void AppDelegate::takeStrayKey(QKeyEvent* event) {
+    // A tab switch takes the focus from the hidden player view and leaves it
+    // on the page shown; keys pressed there still belong to the recorder. Keys
+    // that a text field or browser let through are not recorded.
+    QWidget* focus = QApplication::focusWidget();
+    const bool onPage =
+        !focus || (tabView && (focus == tabView.data() || focus->parentWidget() == tabView.data()));
+    if (!onPage || !player || isModifierOnlyKey(*event)) {
+        event->ignore();
+        return;
+    }
+    player->keyDown(keyEventFromQt(*event));
+    event->accept();
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -230,15 +251,20 @@ void AppDelegate::applicationDidFinishLaunching() {
     state.tapeCounterDisplay = tapeCounterDisplay.data();
     // 5. The transcript's fixed-width font (Menlo where installed), with
     //    the insertion-point colour of step 7.
-    if (state.script)
+    if (state.script) {
         styleTranscript(state.script);
+        // Room for a whole line such as "   12.35  18:15:02  ctrl-shift-A".
+        const QFontMetrics metrics(state.script->font());
+        state.script->setMinimumWidth(metrics.horizontalAdvance(QString(34, QLatin1Char('0'))) +
+                                      state.script->verticalScrollBar()->sizeHint().width() +
+                                      2 * state.script->frameWidth() + 8);
+    }
     // 6.
     state.markDisplay = markDisplay.data();
     state.excursionDisplay = excursionDisplay.data();
     state.backButton = backButton.data();
     state.aheadButton = aheadButton.data();
-    // TODO: savedState().gotoField = gotoField once the go-to field is a
-    // gotoController.
+    state.gotoField = gotoField.data();
     // 7. Done by styleTranscript in step 5.
     // 8.
     if (helpView)

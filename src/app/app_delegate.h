@@ -9,14 +9,15 @@
 class AVPlayerViewAcceptsDrop;
 class MainWindow;
 class QAbstractButton;
+class QKeyEvent;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 class QPrinter;
 class QStackedWidget;
 class QTextBrowser;
 class QWidget;
 class SegmentedControl;
+class gotoController;
 class viewAcceptsKeyDown;
 
 // The application delegate. It builds the window from the interface file and
@@ -42,7 +43,7 @@ public:
     QPointer<QWidget> vidAndControls;
     QPointer<AVPlayerViewAcceptsDrop> player;
     QPointer<QTextBrowser> helpView;
-    QPointer<QLineEdit> gotoField;
+    QPointer<gotoController> gotoField;
     QPointer<QAbstractButton> zeroButton;
     QPointer<QLabel> codeDisplay;
     QPointer<QWidget> clipContainingtranscript;
@@ -123,6 +124,7 @@ private:
     void bindOutlets();
     void connectCommands();
     void applyLook();
+    void takeStrayKey(QKeyEvent* event);
 
     std::unique_ptr<MainWindow> ownedWindow_;
     QString lastOpenFolder_;

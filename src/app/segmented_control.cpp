@@ -27,6 +27,12 @@ void SegmentedControl::setLabels(const QStringList& labels) {
         b->setFocusPolicy(Qt::NoFocus);
         b->setToolButtonStyle(Qt::ToolButtonTextOnly);
         b->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        // The chosen segment reads in bold, so that it stands out at a glance.
+        connect(b, &QToolButton::toggled, b, [b](bool on) {
+            QFont f = b->font();
+            f.setBold(on);
+            b->setFont(f);
+        });
         group_->addButton(b, i);
         layout_->addWidget(b);
     }

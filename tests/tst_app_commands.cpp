@@ -1,0 +1,447 @@
+// The window and its commands through the real interface file: focus rules,
+// tabs and the rate across a switch, Help, Clear, window fitting, printing,
+// drops, the transport controls, and the end of the program (a failed save
+// keeps the window; a termination signal ends it as Quit does).
+#include "app/app_delegate.h"
+#include "app/main_window.h"
+#include "app/segmented_control.h"
+#include "app/termination_signals.h"
+#include "platform/date_format.h"
+#include "session/key_entry_view.h"
+#include "session/state.h"
+#include "support/app_home.h"
+#include "support/fake_player.h"
+#include "support/test_helpers.h"
+#include "transport/goto_controller.h"
+#include "transport/player_view.h"
+#include "window/letterbox.h"
+
+#include <QAccessible>
+#include <QAction>
+#include <QDesktopServices>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QtTest>
+
+#include <csignal>
+#include <optional>
+
+// Receives the URLs the program hands to the desktop.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void openUrl(const QUrl& url) { urls.append(url); }
+};
+
+class AppCommands : public QObject {
+    Q_OBJECT
+
+    std::optional<AppHome> home;
+    std::optional<AlertRecorder> alerts;
+    std::unique_ptr<AppDelegate> app;
+
+    FakePlayer* fake() const {
+        return savedState().playerView
+                   ? qobject_cast<FakePlayer*>(savedState().playerView->player())
+                   : nullptr;
+    }
+    QStringList lines() const {
+        QStringList l = app->scrollViewContainingTranscript->toPlainText().split('\n');
+        if (!l.isEmpty() && l.last().isEmpty())
+            l.removeLast();
+        return l;
+    }
+    QAction* action(const char* name) const {
+        return app->window->findChild<QAction*>(QLatin1String(name));
+    }
+    void typeInPlayer(const QString& keys) { QTest::keyClicks(app->player.data(), keys); }
+    // Saves now fail: a plain file stands where the storage folder should be.
+    void blockSaves() {
+        QApplication::setApplicationDisplayName(QStringLiteral("Keystamp Blocked"));
+        QFile blocker(home->documents() + QStringLiteral("/Keystamp Blocked"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+    void unblockSaves() { QApplication::setApplicationDisplayName(QStringLiteral("Keystamp")); }
+    void drag(QMimeData* data, bool* entered, bool* dropped) {
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(app->player, &enter);
+        *entered = enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        drop.setAccepted(false);
+        QApplication::sendEvent(app->player, &drop);
+        *dropped = drop.isAccepted();
+    }
+
+private slots:
+    void initTestCase() {
+        home.emplace();
+        alerts.emplace();
+        QApplication::setApplicationName(QStringLiteral("keystamp"));
+        QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
+        setPlayerFactory([] { return std::make_unique<FakePlayer>(); });
+        resetSession();
+        app = std::make_unique<AppDelegate>();
+        app->applicationDidFinishLaunching();
+        QVERIFY(QTest::qWaitForWindowActive(app->window));
+        QVERIFY(fake());
+    }
+    void cleanupTestCase() {
+        app.reset();
+        resetSession();
+        setPlayerFactory({});
+    }
+    void init() { alerts->alerts.clear(); }
+
+    void controlsNeverTakeTheFocus() {
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
+        for (QAbstractButton* b : app->window->findChildren<QAbstractButton*>())
+            QVERIFY2(b->focusPolicy() == Qt::NoFocus, qPrintable(b->objectName()));
+        QCOMPARE(app->gotoField->focusPolicy(), Qt::ClickFocus);
+        QCOMPARE(app->scrollViewContainingTranscript->focusPolicy(), Qt::ClickFocus);
+        // Clicking buttons and segments leaves the keys with the player view.
+        QTest::mouseClick(app->finerButton, Qt::LeftButton);
+        QTest::mouseClick(app->coarserButton, Qt::LeftButton);
+        QTest::mouseClick(app->viewSelector->segmentButton(0), Qt::LeftButton);
+        QTest::mouseClick(app->rateControl->segmentButton(3), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
+        // The key-entry view, the transcript and the go-to field take it when clicked.
+        QTest::mouseClick(app->codeEntry, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->codeEntry));
+        QTest::mouseClick(app->scrollViewContainingTranscript->viewport(), Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(app->scrollViewContainingTranscript));
+        QTest::mouseClick(app->gotoField, Qt::LeftButton);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->gotoField));
+        app->player->setFocus();
+        // Ctrl+G puts the cursor in the go-to field.
+        QTest::keyClick(app->window, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->gotoField));
+        app->player->setFocus();
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
+    }
+
+    void tabIsAKeyToRecord() {
+        const qsizetype before = lines().size();
+        QTest::keyClick(app->player, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
+        QCOMPARE(lines().size(), before + 1);
+        QVERIFY(lines().last().endsWith(QStringLiteral("  Tab")));
+        app->codeEntry->setFocus();
+        QTest::keyClick(app->codeEntry, Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->codeEntry));
+        QCOMPARE(lines().size(), before + 2);
+        app->player->setFocus();
+    }
+
+    void everyControlHasAnAccessibleName() {
+        const QList<QWidget*> widgets = app->window->findChildren<QWidget*>();
+        int checked = 0;
+        for (QWidget* w : widgets) {
+            const bool control =
+                qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextBrowser*>(w) ||
+                qobject_cast<SegmentedControl*>(w) || qobject_cast<AVPlayerViewAcceptsDrop*>(w) ||
+                qobject_cast<viewAcceptsKeyDown*>(w);
+            if (!control || w->objectName().startsWith(QLatin1String("qt_")))
+                continue;
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+            QVERIFY(a);
+            QVERIFY2(
+                !a->text(QAccessible::Name).trimmed().isEmpty(),
+                qPrintable(w->metaObject()->className() + QStringLiteral(" ") + w->objectName()));
+            ++checked;
+        }
+        QVERIFY(checked > 25);
+        for (QLabel* l :
+             {app->tapeCounterDisplay.data(), app->markDisplay.data(), app->excursionDisplay.data(),
+              app->codeDisplay.data(), app->tbTextBlock.data()})
+            QVERIFY(!l->accessibleName().isEmpty());
+    }
+
+    void menusKeepAltAndMostKeysForTheRecorder() {
+        for (QMenu* menu : app->window->menuBar()->findChildren<QMenu*>())
+            QVERIFY2(!menu->title().contains('&'), qPrintable(menu->title()));
+        QStringList shortcuts;
+        for (QAction* a : app->window->findChildren<QAction*>()) {
+            QVERIFY(!a->text().contains('&'));
+            if (!a->shortcut().isEmpty())
+                shortcuts << a->shortcut().toString();
+        }
+        shortcuts.sort();
+        QCOMPARE(shortcuts, QStringList({"Ctrl+G", "Ctrl+O", "Ctrl+P", "Ctrl+Q", "Ctrl+S"}));
+    }
+
+    void startsWithOneRateSelected() {
+        QCOMPARE(app->rateControl->selectedSegment(), 3);
+        QCOMPARE(app->rateControl->labelForSegment(3), QStringLiteral("1×"));
+        QCOMPARE(app->viewSelector->selectedSegment(), 0);
+        QCOMPARE(app->tabView->currentIndex(), 0);
+    }
+
+    void chooseViewOutsideTheTabsDoesNothing() {
+        app->chooseView(1);
+        QCOMPARE(app->tabView->currentIndex(), 1);
+        fake()->setRateSilently(2.0f);
+        const auto rateCalls = fake()->rateCalls.size();
+        for (qint64 i : {qint64(3), qint64(-1), qint64(1) << 40}) {
+            app->chooseView(i);
+            QCOMPARE(app->tabView->currentIndex(), 1);
+        }
+        QCOMPARE(app->viewSelector->selectedSegment(), 0);
+        QCOMPARE(fake()->rateCalls.size(), rateCalls);
+        fake()->setRateSilently(0.0f);
+        // The keys still reach the recorder while another tab shows, and
+        // the player view has them again when the video tab is back.
+        const qsizetype before = lines().size();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_K);
+        QCOMPARE(lines().size(), before + 1);
+        QVERIFY(lines().last().endsWith(QStringLiteral("  k")));
+        app->chooseView(0);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
+    }
+
+    void viewSelectorKeepsThePlaybackRate() {
+        fake()->setRateSilently(2.0f);
+        // Stand in for a platform that pauses a video whose view is hidden.
+        auto pauseOnSwitch = connect(app->tabView, &QStackedWidget::currentChanged, this,
+                                     [this] { fake()->setRateSilently(0.0f); });
+        QTest::mouseClick(app->viewSelector->segmentButton(2), Qt::LeftButton);
+        QCOMPARE(app->tabView->currentIndex(), 2);
+        QCOMPARE(fake()->rate(), 0.0f);
+        QTRY_COMPARE(fake()->rate(), 2.0f);
+        QTest::mouseClick(app->viewSelector->segmentButton(0), Qt::LeftButton);
+        QCOMPARE(app->tabView->currentIndex(), 0);
+        QTRY_COMPARE(fake()->rate(), 2.0f);
+        disconnect(pauseOnSwitch);
+        // A paused video stays paused.
+        fake()->setRateSilently(0.0f);
+        QTest::mouseClick(app->viewSelector->segmentButton(1), Qt::LeftButton);
+        QCOMPARE(app->tabView->currentIndex(), 1);
+        QTest::qWait(20);
+        QCOMPARE(fake()->rate(), 0.0f);
+        QTest::mouseClick(app->viewSelector->segmentButton(0), Qt::LeftButton);
+    }
+
+    void helpPausesAndMovesTheSelector() {
+        fake()->setRateSilently(2.0f);
+        action("actionHelp")->trigger();
+        QCOMPARE(fake()->rate(), 0.0f);
+        QCOMPARE(app->viewSelector->selectedSegment(), 2);
+        QCOMPARE(app->tabView->currentIndex(), 2);
+        QTest::qWait(20);
+        QCOMPARE(fake()->rate(), 0.0f);
+        QCOMPARE(app->helpView->documentTitle(), QStringLiteral("Keystamp Help"));
+    }
+
+    void clearFromTheHelpTab() {
+        app->player->setFocus();
+        typeInPlayer(QStringLiteral("abc"));
+        const QStringList coded = lines();
+        QVERIFY(coded.size() >= 3);
+        const QDateTime before = savedState().loadTime;
+        const QStringList filesBefore = home->transcriptFiles();
+        QTest::qWait(1100); // the next session gets a stamp of its own
+        action("actionHelp")->trigger();
+        action("actionClear")->trigger();
+        QCOMPARE(app->tabView->currentIndex(), 0);
+        QCOMPARE(app->viewSelector->selectedSegment(), 2);
+        QVERIFY(lines().isEmpty());
+        QCOMPARE(savedState().vidBasename, QStringLiteral("stopwatch"));
+        QCOMPARE(app->window->windowTitle(), QStringLiteral("stopwatch"));
+        QVERIFY(savedState().loadTime > before);
+        const QStringList files = home->transcriptFiles();
+        QCOMPARE(files.size(), filesBefore.size() + 1);
+        QFile file(home->storage() + '/' + files.last());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().endsWith((coded.join('\n') + '\n').toUtf8()));
+        QVERIFY(alerts->alerts.empty());
+        app->viewSelector->selectSegmentWithTag(0);
+    }
+
+    void clearButtonDoesTheSame() {
+        typeInPlayer(QStringLiteral("xyz"));
+        const QStringList filesBefore = home->transcriptFiles();
+        QTest::qWait(1100);
+        QTest::mouseClick(app->clearButton, Qt::LeftButton);
+        QVERIFY(lines().isEmpty());
+        QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
+        QCOMPARE(savedState().vidBasename, QStringLiteral("stopwatch"));
+    }
+
+    void windowFittingCommands() {
+        fake()->size = QSizeF(1280, 720);
+        fake()->setStatus(ItemStatus::ReadyToPlay);
+        const struct {
+            const char* action;
+            std::optional<bool> scaledUp;
+        } commands[] = {{"actionLarge", true}, {"actionSmall", false}, {"resizeToolbarItem", {}}};
+        for (const auto& c : commands) {
+            const bool wasUp = previous().scaledUp;
+            const auto count = savedState().resizesSinceLoad;
+            action(c.action)->trigger();
+            QCOMPARE(savedState().resizesSinceLoad, count + 1);
+            // The resize command toggles once a fit has been made since the load.
+            QCOMPARE(previous().scaledUp, c.scaledUp.value_or(count == 0 ? false : !wasUp));
+        }
+    }
+
+    void transportControlsReachTheTransport() {
+        fake()->time = 12.3456;
+        QTest::mouseClick(app->markButton, Qt::LeftButton);
+        QCOMPARE(app->markDisplay->text(), QStringLiteral("12.35"));
+        QTest::mouseClick(app->aheadButton, Qt::LeftButton);
+        QCOMPARE(fake()->seeks.back(), std::int64_t(13346));
+        QTest::mouseClick(app->homeButton, Qt::LeftButton);
+        QCOMPARE(fake()->seeks.back(), std::int64_t(12346));
+        QTest::mouseClick(app->zeroButton, Qt::LeftButton);
+        QCOMPARE(fake()->seeks.back(), std::int64_t(0));
+        QTest::mouseClick(app->finerButton, Qt::LeftButton);
+        QCOMPARE(app->backButton->text(), QStringLiteral("◀ 0.50"));
+        QCOMPARE(app->aheadButton->text(), QStringLiteral("0.50 ▶"));
+        QTest::mouseClick(app->coarserButton, Qt::LeftButton);
+        QCOMPARE(app->backButton->text(), QStringLiteral("◀ 1.00"));
+        QTest::mouseClick(app->rateControl->segmentButton(2), Qt::LeftButton);
+        QCOMPARE(savedState().playAtRate, 0.5f);
+        QVERIFY(lines().last().endsWith(QStringLiteral("  rate_set_to_0.50")));
+        QTest::mouseClick(app->rateControl->segmentButton(3), Qt::LeftButton);
+        QCOMPARE(savedState().playAtRate, 1.0f);
+    }
+
+    void filesAndCheckpointCommands() {
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "openUrl");
+        action("filesToolbarItem")->trigger();
+        action("actionShowFiles")->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(catcher.urls, QList<QUrl>(2, QUrl::fromLocalFile(home->storage())));
+
+        typeInPlayer(QStringLiteral("q"));
+        action("actionSaveCheckpoint")->trigger();
+        const QStringList checkpoints =
+            QDir(home->storage()).entryList({QStringLiteral("*--checkpoint-at--*")});
+        QCOMPARE(checkpoints.size(), 1);
+        QVERIFY(!lines().isEmpty());
+    }
+
+    void printsTheTranscript() {
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(dir.filePath(QStringLiteral("transcript.pdf")));
+        app->printTranscript(&printer);
+        QFile pdf(printer.outputFileName());
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        QVERIFY(pdf.size() > 1000);
+    }
+
+    void dropOpensTheFirstFile() {
+        QTemporaryDir dir;
+        const QString first = dir.filePath(QStringLiteral("clip.b.mp4"));
+        const QString second = dir.filePath(QStringLiteral("other.mp4"));
+        typeInPlayer(QStringLiteral("drop"));
+        const QStringList filesBefore = home->transcriptFiles();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
+        bool entered = false, dropped = false;
+        drag(&data, &entered, &dropped);
+        QVERIFY(entered);
+        QVERIFY(dropped);
+        QVERIFY(!fake()->items.empty());
+        QCOMPARE(fake()->items.back(), QUrl::fromLocalFile(first));
+        QCOMPARE(app->window->windowTitle(), QStringLiteral("clip.b"));
+        QCOMPARE(savedState().vidBasename, QStringLiteral("clip.b"));
+        QCOMPARE(app->tbTextBlock->text(),
+                 formatDate(savedState().loadTime, QStringLiteral("yyyy.MM.dd-HH.mm.ss")));
+        QVERIFY(lines().isEmpty());
+        // The old session was saved under its own name.
+        QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
+        QVERIFY(alerts->alerts.empty());
+    }
+
+    void dropWithoutALocalFileIsRefusedBeforeSaving() {
+        typeInPlayer(QStringLiteral("keep"));
+        const QStringList coded = lines();
+        const QStringList filesBefore = home->transcriptFiles();
+        const auto items = fake()->items.size();
+        QMimeData remote;
+        remote.setUrls({QUrl(QStringLiteral("https://example.com/video.mp4"))});
+        QMimeData text;
+        text.setText(QStringLiteral("/tmp/video.mp4"));
+        for (QMimeData* data : {&remote, &text}) {
+            bool entered = true, dropped = true;
+            drag(data, &entered, &dropped);
+            QVERIFY(!entered);
+            QVERIFY(!dropped);
+        }
+        QCOMPARE(lines(), coded);
+        QCOMPARE(home->transcriptFiles(), filesBefore);
+        QCOMPARE(fake()->items.size(), items);
+        QCOMPARE(savedState().vidBasename, QStringLiteral("clip.b"));
+    }
+
+    void aFailedSaveKeepsTheSession() {
+        // Drop, open and Clear all end a session; none of them starts the
+        // next one while the transcript could not be written.
+        blockSaves();
+        const QStringList coded = lines();
+        const QDateTime loaded = savedState().loadTime;
+        const auto items = fake()->items.size();
+        QTemporaryDir dir;
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(dir.filePath(QStringLiteral("next.mp4")))});
+        bool entered = false, dropped = true;
+        drag(&data, &entered, &dropped);
+        QVERIFY(entered);
+        QVERIFY(!dropped);
+        QVERIFY(app->applicationOpenFile(dir.filePath(QStringLiteral("other.mp4"))));
+        action("actionClear")->trigger();
+        QCOMPARE(lines(), coded);
+        QCOMPARE(fake()->items.size(), items);
+        QCOMPARE(savedState().vidBasename, QStringLiteral("clip.b"));
+        QCOMPARE(savedState().loadTime, loaded);
+        QCOMPARE(app->window->windowTitle(), QStringLiteral("clip.b"));
+        // Each attempt told the user: the folder, then the write.
+        QCOMPARE(alerts->alerts.size(), size_t(6));
+        QCOMPARE(alerts->alerts[1].first, QStringLiteral("Data Save"));
+        unblockSaves();
+    }
+
+    // Last: the window goes away.
+    void terminationSignalSavesAsQuitDoes() {
+        TerminationSignals handlers;
+        connect(&handlers, &TerminationSignals::received, app.get(),
+                &AppDelegate::onTerminationSignal);
+        typeInPlayer(QStringLiteral("end"));
+        const QStringList coded = lines();
+        blockSaves();
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_VERIFY(alerts->alerts.size() >= 2);
+        // The save failed: the window stays, with its transcript.
+        QTest::qWait(50);
+        QVERIFY(app->window->isVisible());
+        QCOMPARE(lines(), coded);
+        // The next request saves again and ends whatever happens.
+        unblockSaves();
+        const QStringList filesBefore = home->transcriptFiles();
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_VERIFY(!app->window->isVisible());
+        QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
+        QVERIFY(home->journalFiles().isEmpty());
+    }
+};
+
+QTEST_MAIN(AppCommands)
+#include "tst_app_commands.moc"
