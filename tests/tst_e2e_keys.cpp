@@ -66,9 +66,9 @@ class E2eKeys : public QObject {
         // Left while stopped steps a frame and records nothing.
         still << QStringLiteral("Left") << QStringLiteral("space");
         QVERIFY(program.keys(still));
-        QTest::qWait(400);
+        QTest::qWait(800);
         QVERIFY(program.keys({QStringLiteral("Right"), QStringLiteral("space")}));
-        QTest::qWait(300);
+        QTest::qWait(800);
         QVERIFY(program.keys({QStringLiteral("space"), QStringLiteral("b")}));
         QTest::qWait(300);
         QVERIFY(end(program));
