@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <optional>
 
 std::optional<QString> RunningProgram::xdotool(const QStringList& arguments) {
@@ -73,45 +74,41 @@ bool RunningProgram::waitForExit(int timeoutMs) {
     return process_.waitForFinished(timeoutMs);
 }
 
-QStringList RunningProgram::waitForWindows(const QString& pattern, int count, int timeoutMs) {
+namespace {
+
+// Asks until done() says yes or timeoutMs has passed; the last answer.
+bool poll(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
-    QStringList windows;
-    do {
-        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                    QStringLiteral("--name"), pattern});
-        windows = found && !found->isEmpty() ? found->split('\n') : QStringList();
-        if (windows.size() >= count)
-            return windows;
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
         QTest::qWait(100);
-    } while (timer.elapsed() < timeoutMs);
+    }
+    return true;
+}
+
+QStringList visibleWindows(const QString& pattern) {
+    const auto found =
+        RunningProgram::xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--name"), pattern});
+    return found && !found->isEmpty() ? found->split('\n') : QStringList();
+}
+
+} // namespace
+
+QStringList RunningProgram::waitForWindows(const QString& pattern, int count, int timeoutMs) {
+    QStringList windows;
+    poll([&] { return (windows = visibleWindows(pattern)).size() >= count; }, timeoutMs);
     return windows;
 }
 
 bool RunningProgram::waitForNoWindow(const QString& pattern, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    do {
-        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                    QStringLiteral("--name"), pattern});
-        if (!found || found->isEmpty())
-            return true;
-        QTest::qWait(100);
-    } while (timer.elapsed() < timeoutMs);
-    return false;
+    return poll([&] { return visibleWindows(pattern).isEmpty(); }, timeoutMs);
 }
 
 bool RunningProgram::waitForWindowGone(const QString& window, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    do {
-        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                    QStringLiteral("--name"), QStringLiteral(".*")});
-        if (found && !found->split('\n').contains(window))
-            return true;
-        QTest::qWait(100);
-    } while (timer.elapsed() < timeoutMs);
-    return false;
+    return poll([&] { return !visibleWindows(QStringLiteral(".*")).contains(window); }, timeoutMs);
 }
 
 qint64 RunningProgram::windowPid(const QString& window) {
