@@ -10,42 +10,28 @@
 #include "session/key_entry_view.h"
 #include "session/state.h"
 #include "session/transcript.h"
-#include "storage/checkpoint.h"
-#include "storage/storage_folder.h"
 #include "storage/transcript_file.h"
 #include "transport/goto_controller.h"
 #include "transport/hops.h"
 #include "transport/open_file.h"
 #include "transport/player_view.h"
-#include "transport/rate.h"
-#include "transport/seek.h"
 #include "transport/stopwatch.h"
 #include "transport/tape_counter.h"
-#include "window/letterbox.h"
 
 #include "ui_mainwindow.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDesktopServices>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPixmap>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QScrollBar>
 #include <QStackedWidget>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QTextBrowser>
 #include <QTextDocument>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -236,13 +222,13 @@ void AppDelegate::applicationDidFinishLaunching() {
     stateDef& state = savedState();
     // 1. Date formatting: ICU formatters take their pattern as given, in the
     //    user's locale and zone; there is no older behaviour to opt out of.
-    // 2.
+    // 2. The view selector shows the video tab.
     if (viewSelector)
         viewSelector->selectSegmentWithTag(0);
-    // 3.
+    // 3. An empty status line.
     if (tbTextBlock)
         tbTextBlock->setText(QString());
-    // 4.
+    // 4. The elements the logic writes to go to the session record.
     state.window = window;
     state.tbTextBlock = tbTextBlock.data();
     state.codeDisplay = codeDisplay.data();
@@ -266,7 +252,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     state.aheadButton = aheadButton.data();
     state.gotoField = gotoField.data();
     // 7. Done by styleTranscript in step 5.
-    // 8.
+    // 8. The help page, from the resource folder.
     if (helpView)
         helpView->setSource(
             QUrl::fromLocalFile(resourcePath() + QStringLiteral("/help/index.html")));
@@ -276,7 +262,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     // 10. Keys go to the player view from the start.
     if (state.playerView)
         state.playerView->setFocus(Qt::OtherFocusReason);
-    // 11.
+    // 11. The video asked for before launch finished, else stopwatch mode.
     if (deferredLoadVideo.isEmpty()) {
         stopwatchMode();
     } else {
@@ -290,14 +276,14 @@ void AppDelegate::applicationDidFinishLaunching() {
         window->raise();
         window->activateWindow();
     }
-    // 13.
+    // 13. Until the counter's first refresh.
     if (state.tapeCounterDisplay)
         state.tapeCounterDisplay->setText(QStringLiteral("99.99"));
     // 14. The counter refresher runs for the life of the process.
     tapeCounter();
-    // 15.
+    // 15. The hop buttons carry the hop size.
     relabelHopButtons();
-    // 16.
+    // 16. Home returns to the mark (the dot); zero to the start.
     if (homeButton)
         homeButton->setText(tapeSymbols().dot);
     if (zeroButton)
@@ -370,167 +356,4 @@ bool AppDelegate::applicationShouldTerminate() {
     // can be printed or copied, and the next Quit ends the program.
     saveFailedAtQuit_ = true;
     return false;
-}
-
-void AppDelegate::chooseView(qint64 index) {
-    if (index < 0 || index > 2 || !tabView)
-        return;
-    tabView->setCurrentIndex(int(index));
-}
-
-void AppDelegate::printTranscript(QPrinter* printer) const {
-    if (!scrollViewContainingTranscript)
-        return;
-    std::unique_ptr<QTextDocument> copy(scrollViewContainingTranscript->document()->clone());
-    copy->setDefaultFont(scrollViewContainingTranscript->font());
-    copy->print(printer);
-}
-
-void AppDelegate::onChooseView(SegmentedControl* sender) {
-    if (!sender || sender->selectedSegment() < 0)
-        return;
-    Player* p = savedState().playerView ? savedState().playerView->player() : nullptr;
-    if (!p) {
-        chooseView(sender->selectedSegment());
-        return;
-    }
-    const float rate = p->rate();
-    chooseView(sender->selectedSegment());
-    // Whatever the switch did to playback, the rate it had comes back once
-    // the switch has been handled.
-    QTimer::singleShot(0, p, [p, rate] { p->setRate(rate); });
-}
-
-void AppDelegate::onClearButton() {
-    chooseView(0);
-    // A transcript that could not be written stays with its session.
-    if (!saveAndClearScript())
-        return;
-    stopwatchMode();
-}
-
-void AppDelegate::onMenuClear() {
-    chooseView(0);
-    if (!saveAndClearScript())
-        return;
-    stopwatchMode();
-}
-
-void AppDelegate::onFilesButton() {
-    QDesktopServices::openUrl(storageURL());
-}
-
-void AppDelegate::onMenuShowFiles() {
-    QDesktopServices::openUrl(storageURL());
-}
-
-void AppDelegate::onRateChoose(SegmentedControl* sender) {
-    if (!sender || sender->selectedSegment() < 0)
-        return;
-    setRate(floatValue(sender->labelForSegment(sender->selectedSegment())));
-}
-
-void AppDelegate::onAnotherButton() {
-    anotherInstance();
-}
-
-void AppDelegate::onMenuNewPlayer() {
-    anotherInstance();
-}
-
-void AppDelegate::onMarkButton() {
-    setMarkAtPlayhead();
-}
-
-void AppDelegate::onBackButton() {
-    hopBack();
-}
-
-void AppDelegate::onHomeButton() {
-    hopHome();
-}
-
-void AppDelegate::onAheadButton() {
-    hopAhead();
-}
-
-void AppDelegate::onFinerButton() {
-    hopFiner();
-}
-
-void AppDelegate::onCoarserButton() {
-    hopCoarser();
-}
-
-void AppDelegate::onZeroButton() {
-    seekToTime(0.0);
-}
-
-void AppDelegate::onResizeToolbarItem() {
-    fixLetterbox(QStringLiteral("default"));
-}
-
-void AppDelegate::onMenuLarge() {
-    fixLetterbox(QStringLiteral("up"));
-}
-
-void AppDelegate::onMenuSmall() {
-    fixLetterbox(QStringLiteral("down"));
-}
-
-void AppDelegate::onMenuSaveCheckpoint() {
-    checkpointFile();
-}
-
-void AppDelegate::onMenuHelp() {
-    if (savedState().playerView && savedState().playerView->player())
-        savedState().playerView->player()->setRate(0.0f);
-    if (viewSelector)
-        viewSelector->selectSegmentWithTag(2);
-    chooseView(2);
-}
-
-void AppDelegate::onMenuOpen() {
-    if (lastOpenFolder_.isEmpty())
-        lastOpenFolder_ = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);
-    const QString path = QFileDialog::getOpenFileName(
-        window, QStringLiteral("Open Video"), lastOpenFolder_,
-        QStringLiteral("Videos (*.mp4 *.m4v *.mov *.mkv *.webm *.avi *.mpg *.mpeg *.ts *.mts "
-                       "*.m2ts *.wmv *.flv *.ogv *.3gp *.dv);;All files (*)"));
-    if (path.isEmpty())
-        return;
-    lastOpenFolder_ = QFileInfo(path).absolutePath();
-    applicationOpenFile(QFileInfo(path).absoluteFilePath());
-}
-
-void AppDelegate::onMenuPrint() {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(window ? window->windowTitle() : QString());
-    QPrintDialog dialog(&printer, window);
-    dialog.setWindowTitle(QStringLiteral("Print Transcript"));
-    if (dialog.exec() == QDialog::Accepted)
-        printTranscript(&printer);
-}
-
-void AppDelegate::onMenuGoToTime() {
-    if (!gotoField)
-        return;
-    if (tabView && tabView->currentIndex() != 0) {
-        if (viewSelector)
-            viewSelector->selectSegmentWithTag(0);
-        chooseView(0);
-    }
-    gotoField->setFocus(Qt::ShortcutFocusReason);
-    gotoField->selectAll();
-}
-
-void AppDelegate::onMenuQuit() {
-    if (window && window->isVisible())
-        window->close();
-    else if (applicationShouldTerminate())
-        QCoreApplication::quit();
-}
-
-void AppDelegate::onTerminationSignal(int) {
-    onMenuQuit();
 }
