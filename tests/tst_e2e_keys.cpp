@@ -53,6 +53,8 @@ std::optional<Line> parseLine(const QString& text) {
 class E2eKeys : public QObject {
     Q_OBJECT
 
+    PrivateDisplay display;
+
     // Runs one session: the keys, then the way of ending; returns the lines
     // of the one transcript file after checking its name and header.
     void codeSession(const std::function<bool(RunningProgram&)>& end, QList<Line>* lines) {
@@ -139,6 +141,8 @@ class E2eKeys : public QObject {
     }
 
 private slots:
+    void initTestCase() { QVERIFY(display.start()); }
+
     void keysThenQuit() {
         QList<Line> lines;
         codeSession([](RunningProgram& p) { return p.keys({QStringLiteral("ctrl+q")}); }, &lines);

@@ -15,6 +15,7 @@ class E2eSession : public QObject {
     Q_OBJECT
 
     QTemporaryDir clips;
+    PrivateDisplay display;
 
     static QStringList fileLines(const QString& path) {
         QFile f(path);
@@ -28,6 +29,7 @@ class E2eSession : public QObject {
 
 private slots:
     void initTestCase() {
+        QVERIFY(display.start());
         // A short clip whose name holds two dots.
         QProcess ffmpeg;
         ffmpeg.start(QStringLiteral("ffmpeg"),

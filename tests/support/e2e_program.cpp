@@ -1,11 +1,75 @@
 #include "support/e2e_program.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QTest>
 
 #include <csignal>
 #include <functional>
 #include <optional>
+
+namespace {
+
+// Asks until done() says yes or timeoutMs has passed; the last answer.
+bool poll(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
+QStringList visibleWindows(const QString& pattern) {
+    const auto found =
+        RunningProgram::xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--name"), pattern});
+    return found && !found->isEmpty() ? found->split('\n') : QStringList();
+}
+
+} // namespace
+
+PrivateDisplay::~PrivateDisplay() {
+    if (server_.state() == QProcess::NotRunning)
+        return;
+    server_.terminate();
+    server_.waitForFinished(5000);
+    qputenv("DISPLAY", oldDisplay_);
+}
+
+bool PrivateDisplay::start() {
+    oldDisplay_ = qgetenv("DISPLAY");
+    // Try display numbers until a server comes up (another may hold one).
+    const int first = 60 + int(QCoreApplication::applicationPid() % 30);
+    for (int n = first; n < first + 40; ++n) {
+        if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            continue;
+        server_.start(QStringLiteral("Xvfb"),
+                      {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
+                       QStringLiteral("1440x900x24"), QStringLiteral("-nolisten"),
+                       QStringLiteral("tcp")});
+        if (!server_.waitForStarted(5000))
+            return false;
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
+        const bool up =
+            poll(
+                [&] {
+                    return QFileInfo::exists(socket) || server_.state() == QProcess::NotRunning;
+                },
+                10000) &&
+            server_.state() == QProcess::Running;
+        if (up) {
+            qputenv("DISPLAY", QStringLiteral(":%1").arg(n).toUtf8());
+            return true;
+        }
+        server_.kill();
+        server_.waitForFinished(2000);
+    }
+    return false;
+}
 
 std::optional<QString> RunningProgram::xdotool(const QStringList& arguments) {
     QProcess p;
@@ -73,29 +137,6 @@ bool RunningProgram::waitForExit(int timeoutMs) {
         return true;
     return process_.waitForFinished(timeoutMs);
 }
-
-namespace {
-
-// Asks until done() says yes or timeoutMs has passed; the last answer.
-bool poll(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(100);
-    }
-    return true;
-}
-
-QStringList visibleWindows(const QString& pattern) {
-    const auto found =
-        RunningProgram::xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                 QStringLiteral("--name"), pattern});
-    return found && !found->isEmpty() ? found->split('\n') : QStringList();
-}
-
-} // namespace
 
 QStringList RunningProgram::waitForWindows(const QString& pattern, int count, int timeoutMs) {
     QStringList windows;
