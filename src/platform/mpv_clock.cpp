@@ -3,7 +3,7 @@
 #include <algorithm>
 
 namespace {
-// The cap stays this far before the next frame's time.
+// The reading stays this far before the next frame's time.
 constexpr double kBeforeNextFrame = 1e-6;
 } // namespace
 
@@ -20,6 +20,8 @@ void PlayheadClock::play(double speed, double now) {
     anchor_ = from;
     anchorWall_ = now;
     last_ = from;
+    const double lead = from - framePts_;
+    lead_ = haveFrame_ && lead >= 0.0 && lead < span_ ? lead : 0.0;
 }
 
 void PlayheadClock::setSpeed(double speed, double now) {
@@ -27,7 +29,9 @@ void PlayheadClock::setSpeed(double speed, double now) {
         speed_ = speed;
         return;
     }
-    play(speed, now);
+    anchor_ = read(now);
+    anchorWall_ = now;
+    speed_ = speed;
 }
 
 void PlayheadClock::pause(double now) {
@@ -35,17 +39,22 @@ void PlayheadClock::pause(double now) {
 }
 
 void PlayheadClock::frameShown(double pts, double now) {
+    if (!playing_) {
+        haveFrame_ = true;
+        framePts_ = pts;
+        return;
+    }
+    const double value = read(now);
+    if (!haveFrame_) {
+        // The first frame of a run that started without one (a seek while
+        // playing): the reading's lead over it, if it is a lead at all.
+        const double lead = value - pts;
+        lead_ = lead >= 0.0 && lead < span_ ? lead : 0.0;
+    }
     haveFrame_ = true;
     framePts_ = pts;
-    if (!playing_)
-        return;
-    // Behind the frame on screen: catch up with it. Ahead of its span (the
-    // engine is late): go on from the cap, so that the reading stays smooth.
-    const double ahead = extrapolated(now);
-    if (ahead < pts || ahead >= pts + span_) {
-        anchor_ = std::max(read(now), pts);
-        anchorWall_ = now;
-    }
+    anchor_ = std::max(value, pts + lead_);
+    anchorWall_ = now;
 }
 
 void PlayheadClock::setFrameSpan(double seconds) {
@@ -55,6 +64,7 @@ void PlayheadClock::setFrameSpan(double seconds) {
 
 void PlayheadClock::forgetFrame() {
     haveFrame_ = false;
+    lead_ = 0.0;
 }
 
 double PlayheadClock::extrapolated(double now) const {
@@ -64,11 +74,11 @@ double PlayheadClock::extrapolated(double now) const {
 double PlayheadClock::read(double now) const {
     if (!playing_)
         return paused_;
-    double value = extrapolated(now);
-    const double frame = haveFrame_ ? framePts_ : anchor_;
-    value = std::min(value, frame + span_ - kBeforeNextFrame);
-    if (haveFrame_)
-        value = std::max(value, framePts_);
+    const double frame = haveFrame_ ? framePts_ + lead_ : anchor_;
+    double value = std::min(extrapolated(now), frame + span_ - kBeforeNextFrame);
+    value = std::max(value, frame);
+    if (end_ > 0.0)
+        value = std::min(value, end_);
     last_ = std::max(last_, value);
     return last_;
 }

@@ -1,11 +1,18 @@
 #pragma once
 
 // The playhead clock of the libmpv player. The engine reports a new position
-// only when a frame is shown (once a second on a 1 fps file), so while playing
-// this clock runs on from its last anchor by monotonic time times the speed,
-// kept within the span of the frame on screen: never before that frame's
-// time, never at or past the next frame's. While paused it reads one fixed
-// value: the requested time after a seek, the reached time after a pause.
+// only when it shows a frame (every 4 s on the stopwatch placeholder), so
+// while playing this clock runs on by monotonic time times the speed from
+// its last anchor, kept within the span of the frame on screen.
+//
+// Playback resumed from a time between two frames (after an exact seek, the
+// engine shows the earlier frame but the clock reads the requested time)
+// keeps that lead over the engine's frames for the rest of the run: the
+// reading stays within [frame time + lead, next frame time + lead), the lead
+// is under one frame time, and nothing stalls or jumps.
+//
+// While paused it reads one fixed value: the requested time after a seek,
+// the reached time after a pause.
 //
 // Pure value logic: the caller passes the monotonic time (seconds) of every
 // event. Not thread-safe; the player uses it on the user-interface thread.
@@ -15,18 +22,20 @@ public:
     void pauseAt(double value);
     // Runs on from the current reading at speed (> 0).
     void play(double speed, double now);
-    // While playing: a new speed from now on, continuing from the reading.
+    // A new speed from now on, continuing from the reading.
     void setSpeed(double speed, double now);
     // Stops where the clock stands now.
     void pause(double now);
 
     // The engine showed the frame of time pts at monotonic time now.
     void frameShown(double pts, double now);
-    // The time after which the next frame is expected (a frame's duration,
-    // or the observed step between shown frames when frames are dropped).
+    // How long a frame stays on screen: the frame's duration, or the step
+    // between shown frames when the engine drops frames at high speed.
     void setFrameSpan(double seconds);
     // Forget the frame on screen (a seek is under way).
     void forgetFrame();
+    // The end of the item: a running clock stops there. 0: unknown.
+    void setEnd(double seconds) { end_ = seconds; }
 
     double read(double now) const;
     bool playing() const { return playing_; }
@@ -42,6 +51,8 @@ private:
     double anchorWall_ = 0.0;
     bool haveFrame_ = false;
     double framePts_ = 0.0; // time of the frame on screen
+    double lead_ = 0.0;     // how far the reading runs ahead of the frames
     double span_ = 0.25;
-    mutable double last_ = 0.0; // highest reading since play() (monotonic)
+    double end_ = 0.0;
+    mutable double last_ = 0.0; // highest reading of this run (monotonic)
 };

@@ -314,6 +314,7 @@ void MpvPlayer::replaceCurrentItem(const QUrl& url) {
     d.fileLoaded = false;
     d.size = QSizeF();
     d.duration = 0.0;
+    d.clock.setEnd(0.0);
     d.fps = 0.0;
     d.firstPts = 0.0;
     d.gridTrusted = true;
@@ -699,6 +700,7 @@ void MpvPlayer::handleEvent(void* raw) {
             break;
         case kDuration:
             d.duration = haveDouble ? *static_cast<double*>(p->data) : 0.0;
+            d.clock.setEnd(d.duration);
             break;
         default:
             break;
