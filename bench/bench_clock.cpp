@@ -2,15 +2,17 @@
 // placeholder at rate 1 and its current time is read about every millisecond
 // for a while, against the monotonic wall clock. Prints
 //   {"figure":"clock","resolution_ms":R,"drift_ms":D,"max_deviation_ms":M,
-//    "backward_steps":B,"samples":N}
+//    "backward_steps":B,"longest_still_at":T,"stills_over_5ms":[...],"samples":N}
 // R is the longest time one reading stood still; D is how much more (or
 // less) the clock advanced than the wall clock from the first second to the
-// end; M the largest such difference on the way.
+// end; M the largest such difference on the way. Also the reading at which
+// the longest still happened and every reading that stood still over 5 ms.
 // Usage: bench_clock VIDEO SECONDS
 #include "bench_util.h"
 #include "player_setup.h"
 
 #include <QApplication>
+#include <QJsonArray>
 
 #include <chrono>
 #include <clocale>
@@ -43,7 +45,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::processEvents();
     const double w0 = bench::monotonicSeconds();
     const double r0 = player->currentTime();
-    double last = r0, lastChange = w0, longestStill = 0.0, maxDeviation = 0.0;
+    double last = r0, lastChange = w0, longestStill = 0.0, stillAt = r0, maxDeviation = 0.0;
+    std::vector<double> stills; // readings that stood still for more than 5 ms
     double w = w0, r = r0;
     int backward = 0, samples = 0;
     while (w - w0 < seconds) {
@@ -53,7 +56,12 @@ int main(int argc, char* argv[]) {
         r = player->currentTime();
         ++samples;
         if (r != last) {
-            longestStill = std::max(longestStill, w - lastChange);
+            if (w - lastChange > longestStill) {
+                longestStill = w - lastChange;
+                stillAt = last;
+            }
+            if (w - lastChange > 0.005)
+                stills.push_back(last);
             if (r < last)
                 ++backward;
             last = r;
@@ -62,11 +70,16 @@ int main(int argc, char* argv[]) {
         maxDeviation = std::max(maxDeviation, std::abs((r - r0) - (w - w0)));
     }
     longestStill = std::max(longestStill, w - lastChange);
+    QJsonArray stillList;
+    for (const double at : stills)
+        stillList.append(at);
     bench::emitResult({{"figure", "clock"},
                        {"resolution_ms", longestStill * 1000.0},
                        {"drift_ms", ((r - r0) - (w - w0)) * 1000.0},
                        {"max_deviation_ms", maxDeviation * 1000.0},
                        {"backward_steps", backward},
+                       {"longest_still_at", stillAt},
+                       {"stills_over_5ms", stillList},
                        {"samples", samples}});
     return 0;
 }
