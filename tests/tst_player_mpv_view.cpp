@@ -8,6 +8,7 @@
 #include "transport/player_view.h"
 
 #include <QElapsedTimer>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -126,6 +127,32 @@ private slots:
         player->seekTo(1000);
         QVERIFY(waitSettled(*player));
         QCOMPARE(frameCode(player->grabVideoFrame()), 30);
+    }
+
+    void firstLoadIntoAWindowAlreadyOnScreen() {
+        // As at start-up: the window is up before the first load makes the
+        // player and its picture.
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* view = new AVPlayerViewAcceptsDrop(&window);
+        view->setFixedSize(320, 240);
+        layout->addWidget(view);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto owned = std::make_unique<MpvPlayer>();
+        MpvPlayer* player = owned.get();
+        view->setPlayer(std::move(owned));
+        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(*player));
+        player->seekTo(4000);
+        QVERIFY(waitSettled(*player));
+        auto* picture = view->findChild<QWidget*>();
+        QVERIFY(picture);
+        QTRY_COMPARE(frameCode(shown(picture)), 120);
+        // The whole window shows it too, on the X screen itself.
+        QTRY_COMPARE(frameCode(window.grab().toImage()), 120);
+        QTRY_COMPARE(frameCode(window.screen()->grabWindow(window.winId()).toImage()), 120);
     }
 
     void playerViewArrowsStepFramesWhileStopped() {

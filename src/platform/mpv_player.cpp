@@ -42,7 +42,7 @@ enum Request : std::uint64_t {
     kSeekRequest,      // seek or frame-back-step, per seek generation
     kLandingTime,      // time-pos after a seek, per seek generation
     kPausePoll,        // pause while playing, per rate generation
-    kBackStepRequest,  // frame-back-step, per step generation
+    kBackStepRequest,  // frame-back-step of a frame step, per seek generation
 };
 
 constexpr std::uint64_t tag(Request kind, std::uint64_t generation) {
@@ -63,6 +63,8 @@ constexpr int kMaxCorrections = 3;
 constexpr double kGridMismatch = 0.002;
 // While playing, the engine's own pause (at the end) is also polled this often.
 constexpr int kPausePollMs = 200;
+// A step forward that shows no new frame (at the last one) is done after this.
+constexpr int kForwardStepMs = 500;
 
 double monotonicNow() {
     using namespace std::chrono;
@@ -121,6 +123,7 @@ struct MpvPlayer::State {
     bool backStepping = false;
     bool backStepAnswered = false;
     bool forwardStepping = false; // until the engine shows the next frame
+    std::uint64_t forwardSteps = 0;
 
     mpv_handle* handle() const { return core ? core->handle() : nullptr; }
 
@@ -388,7 +391,14 @@ void MpvPlayer::runQueuedSteps() {
         d.followFrames = true;
         if (forward) {
             d.forwardStepping = true;
+            const std::uint64_t step = ++d.forwardSteps;
             d.command({"frame-step"}, tag(kOtherRequest, 0));
+            QTimer::singleShot(kForwardStepMs, this, [this, step] {
+                if (d_->forwardStepping && d_->forwardSteps == step) {
+                    d_->forwardStepping = false;
+                    runQueuedSteps();
+                }
+            });
         } else {
             d.backStepping = true;
             d.backStepAnswered = false;
