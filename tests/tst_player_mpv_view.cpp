@@ -111,6 +111,41 @@ private slots:
         checkPicture(MpvPlayer::VideoOutput::Software);
     }
 
+    void aHiddenPictureDoesNotHoldPlaybackBack_data() {
+        QTest::addColumn<int>("output");
+        if (MpvVideoWidget::openGLAvailable())
+            QTest::newRow("OpenGL") << int(MpvPlayer::VideoOutput::OpenGL);
+        QTest::newRow("software") << int(MpvPlayer::VideoOutput::Software);
+    }
+    void aHiddenPictureDoesNotHoldPlaybackBack() {
+        // As with the help tab in front, or the window minimised.
+        QFETCH(int, output);
+        MpvPlayer player{MpvPlayer::VideoOutput(output)};
+        QWidget* picture = player.createVideoWidget(nullptr);
+        auto window = windowFor(picture);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(player));
+        QTRY_COMPARE(frameCode(shown(picture)), 0);
+        window->hide();
+        QTest::qWait(50);
+        QElapsedTimer wall;
+        player.setRate(1.0f);
+        wall.start();
+        QTest::qWait(1000);
+        const int frames = frameCode(player.grabVideoFrame());
+        const double seconds = wall.elapsed() / 1000.0;
+        // 30 frames a second; a picture that waited for paints would manage 5.
+        QVERIFY2(frames > 15 * seconds,
+                 qPrintable(QStringLiteral("%1 frames in %2 s").arg(frames).arg(seconds)));
+        QVERIFY(player.currentTime() > 0.5 * seconds);
+        player.pause();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QTRY_VERIFY(frameCode(shown(picture)) >= frames);
+    }
+
     void automaticChoiceDrawsAndPictureGoesFirst() {
         auto player = std::make_unique<MpvPlayer>();
         std::unique_ptr<QWidget> picture(player->createVideoWidget(nullptr));

@@ -9,6 +9,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
+#include <QWindow>
 
 #include <cstdint>
 
@@ -19,30 +20,37 @@ void* glProcAddress(void*, const char* name) {
     return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
 }
 
-// Runs on an engine thread: only queue a repaint of the widget. The render
-// context is freed before the widget goes, and that stops these calls.
-void queueRepaint(QWidget* widget, std::atomic<bool>& queued) {
+// Runs on an engine thread: only queue the widget's taking of the frame. The
+// render context is freed before the widget goes, and that stops these calls.
+template <class Widget> void queueFrame(Widget* widget, std::atomic<bool>& queued) {
     if (queued.exchange(true))
         return;
     QMetaObject::invokeMethod(
         widget,
         [widget, &queued] {
             queued.store(false);
-            widget->update();
+            widget->takeFrame();
         },
         Qt::QueuedConnection);
+}
+
+// Whether the widget's pixels reach the screen now (not in a hidden tab, not
+// in a minimised window).
+bool onScreen(const QWidget* widget) {
+    const QWindow* window = widget->window()->windowHandle();
+    return widget->isVisible() && window && window->isExposed();
 }
 
 } // namespace
 
 void MpvVideoWidget::engineFrameReady(void* self) {
     auto* widget = static_cast<MpvVideoWidget*>(self);
-    queueRepaint(widget, widget->repaintQueued_);
+    queueFrame(widget, widget->repaintQueued_);
 }
 
 void MpvSoftwareVideoWidget::engineFrameReady(void* self) {
     auto* widget = static_cast<MpvSoftwareVideoWidget*>(self);
-    queueRepaint(widget, widget->repaintQueued_);
+    queueFrame(widget, widget->repaintQueued_);
 }
 
 // ---- OpenGL ----
@@ -126,6 +134,25 @@ void MpvVideoWidget::paintGL() {
     mpv_render_context_render(render_, params);
 }
 
+void MpvVideoWidget::takeFrame() {
+    if (onScreen(this)) {
+        update();
+        return;
+    }
+    // Nobody sees it: let the engine move on to its next frame without
+    // drawing, instead of making it wait for a paint that does not come.
+    if (!render_)
+        return;
+    makeCurrent();
+    int skip = 1;
+    int block = 0;
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+                                 {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    mpv_render_context_render(render_, params);
+    doneCurrent();
+}
+
 void MpvVideoWidget::freeRenderer() {
     if (!render_)
         return;
@@ -161,6 +188,19 @@ MpvSoftwareVideoWidget::~MpvSoftwareVideoWidget() {
     mpv_render_context_free(render_);
     render_ = nullptr;
     core_->releaseRenderer();
+}
+
+void MpvSoftwareVideoWidget::takeFrame() {
+    if (onScreen(this)) {
+        update();
+        return;
+    }
+    if (!render_)
+        return;
+    int skip = 1;
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    mpv_render_context_render(render_, params);
 }
 
 void MpvSoftwareVideoWidget::paintEvent(QPaintEvent*) {

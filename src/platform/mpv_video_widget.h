@@ -29,6 +29,8 @@ public:
     static bool openGLAvailable();
     // A render context exists (after the first initializeGL).
     bool isRendering() const { return render_ != nullptr; }
+    // The engine has a new frame: draw it, or pass it by while nobody sees it.
+    void takeFrame();
 
 protected:
     void initializeGL() override;
@@ -53,6 +55,7 @@ public:
     ~MpvSoftwareVideoWidget() override;
 
     bool isRendering() const { return render_ != nullptr; }
+    void takeFrame();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
