@@ -5,6 +5,8 @@
 namespace {
 // The reading stays this far before the next frame's time.
 constexpr double kBeforeNextFrame = 1e-6;
+// Frames up to this long are a moving picture; longer ones a still.
+constexpr double kLongestVideoFrame = 0.1;
 } // namespace
 
 void PlayheadClock::pauseAt(double value) {
@@ -20,8 +22,14 @@ void PlayheadClock::play(double speed, double now) {
     anchor_ = from;
     anchorWall_ = now;
     last_ = from;
+    lead_ = 0.0;
     const double lead = from - framePts_;
-    lead_ = haveFrame_ && lead >= 0.0 && lead < span_ ? lead : 0.0;
+    if (!haveFrame_ || lead < 0.0 || lead >= span_)
+        return;
+    if (span_ <= kLongestVideoFrame)
+        anchor_ = framePts_; // the reading holds at from until the engine gets there
+    else
+        lead_ = lead;
 }
 
 void PlayheadClock::setSpeed(double speed, double now) {
@@ -45,16 +53,19 @@ void PlayheadClock::frameShown(double pts, double now) {
         return;
     }
     const double value = read(now);
-    if (!haveFrame_) {
-        // The first frame of a run that started without one (a seek while
-        // playing): the reading's lead over it, if it is a lead at all.
-        const double lead = value - pts;
-        lead_ = lead >= 0.0 && lead < span_ ? lead : 0.0;
-    }
+    const bool first = !haveFrame_;
     haveFrame_ = true;
     framePts_ = pts;
-    anchor_ = std::max(value, pts + lead_);
     anchorWall_ = now;
+    if (first) {
+        // The first frame of a run that started without one (a seek while
+        // playing): as when playing on from between two frames.
+        const double lead = value - pts;
+        lead_ = lead >= 0.0 && lead < span_ && span_ > kLongestVideoFrame ? lead : 0.0;
+        anchor_ = pts + lead_;
+        return;
+    }
+    anchor_ = std::max(value, pts + lead_);
 }
 
 void PlayheadClock::setFrameSpan(double seconds) {

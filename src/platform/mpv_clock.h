@@ -5,11 +5,15 @@
 // while playing this clock runs on by monotonic time times the speed from
 // its last anchor, kept within the span of the frame on screen.
 //
-// Playback resumed from a time between two frames (after an exact seek, the
-// engine shows the earlier frame but the clock reads the requested time)
-// keeps that lead over the engine's frames for the rest of the run: the
-// reading stays within [frame time + lead, next frame time + lead), the lead
-// is under one frame time, and nothing stalls or jumps.
+// Playback may resume from a time between two frames (after an exact seek
+// the engine shows the earlier frame while the clock reads the requested
+// time), and the engine then runs its frames from the earlier frame's time:
+//  - short frames (a video): the clock holds the requested time until the
+//    engine's timeline reaches it, then reads the engine's time; it is never
+//    ahead of the frame on screen by a frame or more;
+//  - long frames (a still picture, the placeholder): the clock runs on at
+//    once and keeps its lead over the engine's frames, so that a stopwatch
+//    never stands still.
 //
 // While paused it reads one fixed value: the requested time after a seek,
 // the reached time after a pause.
