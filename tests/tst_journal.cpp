@@ -26,8 +26,8 @@ QString lineNumber(int n) {
                            QStringLiteral("key-%1 \u00E9\U0001F600").arg(n));
 }
 
-QString header(const QString& videoName) {
-    return transcriptHeader(formatDate(savedState().loadTime, kHeaderDatePattern), videoName);
+QByteArray journaledLine(int n) {
+    return (lineNumber(n) + '\n').toUtf8();
 }
 
 // Child mode: records a line every few milliseconds and reports on stdout
@@ -37,7 +37,6 @@ int recordInChild(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
     SessionWidgets widgets;
     widgets.loadItem();
-    savedState().vidBasename = QStringLiteral("lecture3");
     installJournal();
     int recorded = 0;
     QTimer tick;
@@ -57,10 +56,9 @@ class Journal : public QObject {
     std::optional<TemporaryHome> home;
     std::optional<SessionWidgets> widgets;
 
-    QString journalName(const QString& suffix = QStringLiteral("--unsaved.txt")) const {
-        return QDir(home->storage())
-            .filePath(formatDate(savedState().loadTime, kLoadStampPattern) +
-                      QStringLiteral("--lecture3") + suffix);
+    QString journal() const { return home->sessionFile("lecture3--unsaved.txt"); }
+    QStringList savedOnly() const {
+        return {QFileInfo(home->sessionFile("lecture3.txt")).fileName()};
     }
 
 private slots:
@@ -69,11 +67,10 @@ private slots:
         installJournal();
     }
     void init() {
-        resetSession();
         home.emplace();
         widgets.emplace();
         widgets->loadItem();
-        savedState().vidBasename = QStringLiteral("lecture3");
+        savedState().loadTime = QDateTime(QDate(2026, 12, 5), QTime(18, 14, 46));
         widgets->status->setText(QStringLiteral("2026.12.05-18.14.46"));
     }
     void cleanup() {
@@ -90,14 +87,10 @@ private slots:
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--record-child")});
         int reported = 0;
         QString path;
-        QByteArray pending;
         while (reported < 60) {
             QVERIFY(child.waitForReadyRead(30000));
-            pending += child.readAllStandardOutput();
-            while (pending.contains('\n')) {
-                const qsizetype end = pending.indexOf('\n');
-                const QString report = QString::fromUtf8(pending.left(end));
-                pending.remove(0, end + 1);
+            while (child.canReadLine()) {
+                const QString report = QString::fromUtf8(child.readLine()).trimmed();
                 reported = report.section(QLatin1Char(' '), 0, 0).toInt();
                 path = report.section(QLatin1Char(' '), 1);
             }
@@ -121,64 +114,58 @@ private slots:
     void journalFollowsTheTranscriptAndGoesWithTheSave() {
         QVERIFY(journalPath().isEmpty());
         recordNote(lineNumber(1));
-        QCOMPARE(journalPath(), journalName());
+        QCOMPARE(journalPath(), journal());
         recordNote(QStringLiteral("two\nlines"));
-        QCOMPARE(contentsOf(journalName()),
-                 (header("lecture3") + lineNumber(1) + "\ntwo\nlines\n").toUtf8());
+        QCOMPARE(contentsOf(journal()),
+                 transcriptHeader(formatDate(savedState().loadTime, kHeaderDatePattern),
+                                  QStringLiteral("lecture3"))
+                         .toUtf8() +
+                     journaledLine(1) + "two\nlines\n");
         AlertRecorder recorder;
         QVERIFY(saveAndClearScript());
-        QVERIFY(!QFileInfo::exists(journalName()));
         QVERIFY(journalPath().isEmpty());
-        QCOMPARE(entriesOf(home->storage()),
-                 QStringList{QFileInfo(journalName(".txt")).fileName()});
+        QCOMPARE(entriesOf(home->storage()), savedOnly());
         QVERIFY(recorder.alerts.empty());
 
         // A clear with too little to save removes the journal as well.
         recordNote(QString());
-        QVERIFY(QFileInfo::exists(journalName()));
+        QVERIFY(QFileInfo::exists(journal()));
         QVERIFY(saveAndClearScript());
-        QCOMPARE(entriesOf(home->storage()).size(), 1);
+        QCOMPARE(entriesOf(home->storage()), savedOnly());
     }
 
+    // Nothing is lost when a save fails: the journal stays and goes on.
     void failedSaveKeepsTheJournal() {
         recordNote(lineNumber(1));
         recordNote(lineNumber(2));
-        const QByteArray journaled = contentsOf(journalName());
+        const QByteArray journaled = contentsOf(journal());
         {
             FileSizeLimit fullDisk(40);
             AlertRecorder recorder;
             QVERIFY(!saveAndClearScript());
             QCOMPARE(recorder.alerts.size(), size_t(1));
         }
-        QCOMPARE(contentsOf(journalName()), journaled);
-        // The session goes on: its journal too.
         recordNote(lineNumber(3));
-        QCOMPARE(contentsOf(journalName()), journaled + (lineNumber(3) + "\n").toUtf8());
+        QCOMPARE(contentsOf(journal()), journaled + journaledLine(3));
         QVERIFY(saveAndClearScript());
-        QCOMPARE(entriesOf(home->storage()),
-                 QStringList{QFileInfo(journalName(".txt")).fileName()});
+        QCOMPARE(entriesOf(home->storage()), savedOnly());
     }
 
     // Another instance's journal of the same second is never touched; a new
     // session opens a new journal and keeps the old one until a save.
     void journalsNeverReplaceAFile() {
-        QDir().mkpath(home->storage());
-        QFile other(journalName());
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("other instance\n");
-        other.close();
+        QVERIFY(writeFile(journal(), "other instance\n"));
+        const QString other = QFileInfo(journal()).fileName();
         recordNote(lineNumber(1));
-        QCOMPARE(journalPath(), journalName("--unsaved--2.txt"));
+        QCOMPARE(journalPath(), home->sessionFile("lecture3--unsaved--2.txt"));
 
         savedState().loadTime = savedState().loadTime.addDays(1); // a save that failed, a new load
         recordNote(lineNumber(2));
-        QCOMPARE(journalPath(), journalName());
+        QCOMPARE(journalPath(), journal());
         QCOMPARE(entriesOf(home->storage()).size(), 3);
         QVERIFY(saveAndClearScript());
-        QCOMPARE(contentsOf(other.fileName()), QByteArray("other instance\n"));
-        QCOMPARE(entriesOf(home->storage()),
-                 (QStringList{QFileInfo(other.fileName()).fileName(),
-                              QFileInfo(journalName(".txt")).fileName()}));
+        QCOMPARE(contentsOf(home->storage() + '/' + other), QByteArray("other instance\n"));
+        QCOMPARE(entriesOf(home->storage()), QStringList{other} + savedOnly());
     }
 
     // Recording goes on without a journal; the status line says so once.
@@ -192,11 +179,9 @@ private slots:
         std::optional<FileSizeLimit> limit;
         if (fullDisk) {
             recordNote(lineNumber(1));
-            limit.emplace(contentsOf(journalName()).size() + 10);
+            limit.emplace(contentsOf(journal()).size() + 10);
         } else {
-            QDir().mkpath(home->documents());
-            QFile blocker(home->storage());
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            QVERIFY(writeFile(home->storage()));
         }
         AlertRecorder recorder;
         for (int n = 2; n <= 5; ++n)

@@ -3,7 +3,6 @@
 #include "session/state.h"
 #include "support/fake_player.h"
 #include "support/storage_fixture.h"
-#include "support/test_helpers.h"
 #include "transport/player_view.h"
 #include "window/letterbox.h"
 #include "window/letterbox_geometry.h"
@@ -79,7 +78,6 @@ private slots:
         }
     }
     void init() {
-        resetSession();
         previous().scaledUp = false;
         widgets.emplace();
         widgets->script->setFixedHeight(60);
@@ -93,36 +91,33 @@ private slots:
     }
     void cleanup() { widgets.reset(); }
 
-    void largeFitOfAReadyVideo() {
+    // The large fit takes four fifths of the visible width; the small one
+    // widens a 4:3 player the minimum would leave too narrow. Either keeps
+    // the picture's ratio, the decorations and the window on screen.
+    void fitOfAReadyVideo_data() {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QSizeF>("video");
+        QTest::newRow("large, wide video") << QStringLiteral("up") << QSizeF(1920, 1080);
+        QTest::newRow("small, 4:3 video") << QStringLiteral("down") << QSizeF(640, 480);
+    }
+    void fitOfAReadyVideo() {
+        QFETCH(QString, mode);
+        QFETCH(QSizeF, video);
         widgets->loadItem();
-        widgets->player->size = QSizeF(1920, 1080);
-        const QRect frame = widgets->window->frameGeometry();
-        const QSize decorations = frame.size() - widgets->window->size();
-        fixLetterbox(QStringLiteral("up"));
+        widgets->player->size = video;
+        const QSize decorations = widgets->window->frameGeometry().size() - widgets->window->size();
+        fixLetterbox(mode);
         settle();
-        QVERIFY(previous().scaledUp);
+        const bool large = mode == QLatin1String("up");
+        QCOMPARE(previous().scaledUp, large);
         QCOMPARE(savedState().resizesSinceLoad, 1);
-        // Four fifths of the visible width, the picture's ratio, on screen.
         const QRect fitted = widgets->window->frameGeometry();
-        QVERIFY2(qAbs(fitted.width() - 0.8 * visibleArea(widgets->window).width()) <= 1,
-                 qPrintable(QString::number(fitted.width())));
-        QVERIFY(playerHasRatio(1920.0 / 1080.0));
+        const int width = large ? fitted.width() : widgets->playerView->width();
+        const double expected = large ? 0.8 * visibleArea(widgets->window).width() : 490;
+        QVERIFY2(qAbs(width - expected) <= 1, qPrintable(QString::number(width)));
+        QVERIFY(playerHasRatio(video.width() / video.height()));
         QVERIFY(visibleArea(widgets->window).contains(fitted));
         QCOMPARE(fitted.size() - widgets->window->size(), decorations);
-    }
-
-    void resizeCommandAlternates() {
-        widgets->loadItem();
-        widgets->player->size = QSizeF(640, 480);
-        for (const bool large : {false, true, false}) {
-            fixLetterbox(QStringLiteral("default"));
-            settle();
-            QCOMPARE(previous().scaledUp, large);
-            QVERIFY(playerHasRatio(4.0 / 3.0));
-            if (!large) // the small fit: the minimum would leave the player too narrow
-                QVERIFY(qAbs(widgets->playerView->width() - 490) <= 1);
-        }
-        QCOMPARE(savedState().resizesSinceLoad, 3);
     }
 
     // Without a ready video the window takes its minimum size; the interface

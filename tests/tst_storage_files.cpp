@@ -12,33 +12,25 @@
 #include "transport/player_view.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 #include <optional>
-
-using Alerts = std::vector<std::pair<QString, QString>>;
 
 namespace {
 
 const QString kFolderAlert = QStringLiteral("Data storage folder creation");
 const QString kDataSave = QStringLiteral("Data Save");
+// The two texts differ by the blank before "by", as the program's own do.
 const QString kSaveText = QStringLiteral(
     "There was a problem while writing a file.\nShort term, consider saving your work\nby "
     "printing or by copy & paste.\n\nAfter that, test that files can be created\nin the "
     "Documents folder.");
-const QString kCheckpointText = QStringLiteral(
-    "There was a problem while writing a file.\nShort term, consider saving your work\n by "
-    "printing or by copy & paste.\n\nAfter that, test that files can be created\nin the "
-    "Documents folder.");
+const QString kCheckpointText = QString(kSaveText).replace("\nby ", "\n by ");
 
-QString stampOf(const QDateTime& t) {
-    return formatDate(t, kLoadStampPattern);
-}
+// 18:14:46 on 5 December 2026, in the zone of the environment.
+const QDateTime kLoaded(QDate(2026, 12, 5), QTime(18, 14, 46));
 
 // Child mode: saves "abc" for lecture3 loaded at 18:14:46 UTC on 5 Dec 2026
 // in the locale and zone of the environment.
@@ -48,7 +40,6 @@ int saveInChild(int argc, char** argv) {
     SessionWidgets widgets;
     widgets.loadItem();
     savedState().loadTime = QDateTime(QDate(2026, 12, 5), QTime(18, 14, 46), Qt::UTC);
-    savedState().vidBasename = QStringLiteral("lecture3");
     recordNote(QStringLiteral("abc"));
     return saveAndClearScript() ? 0 : 1;
 }
@@ -60,23 +51,12 @@ class StorageFiles : public QObject {
     std::optional<TemporaryHome> home;
     std::optional<SessionWidgets> widgets;
 
-    QString expectedPath(const QString& suffix = QStringLiteral(".txt")) const {
-        return QDir(home->storage())
-            .filePath(stampOf(savedState().loadTime) + QStringLiteral("--lecture3") + suffix);
-    }
-
 private slots:
-    void initTestCase() {
-        QApplication::setApplicationName(QStringLiteral("keystamp"));
-        QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
-    }
     void init() {
-        resetSession();
         home.emplace();
         widgets.emplace();
         widgets->loadItem();
-        savedState().loadTime = QDateTime::currentDateTime();
-        savedState().vidBasename = QStringLiteral("lecture3");
+        savedState().loadTime = kLoaded;
     }
     void cleanup() {
         widgets.reset();
@@ -85,48 +65,48 @@ private slots:
         QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
     }
 
+    // Made along with a missing Documents folder, named after the program.
     void storageFolderIsNamedAfterTheProgram() {
         AlertRecorder recorder;
-        QCOMPARE(defaultAppName(), QStringLiteral("Keystamp"));
-        QCOMPARE(docURL(), QUrl::fromLocalFile(home->documents()));
-        // The Documents folder is missing and is made along with it.
         QCOMPARE(storageURL(), QUrl::fromLocalFile(home->storage()));
         QVERIFY(QFileInfo(home->storage()).isDir());
-        QCOMPARE(storageURL(), QUrl::fromLocalFile(home->storage()));
-
         QApplication::setApplicationDisplayName(QStringLiteral("Key Stamp Lab"));
-        QCOMPARE(storageURL().toLocalFile(), QDir(home->documents()).filePath("Key Stamp Lab"));
-        QVERIFY(QFileInfo(QDir(home->documents()).filePath("Key Stamp Lab")).isDir());
+        const QString lab = QDir(home->documents()).filePath(QStringLiteral("Key Stamp Lab"));
+        QCOMPARE(storageURL().toLocalFile(), lab);
+        QVERIFY(QFileInfo(lab).isDir());
         QApplication::setApplicationDisplayName(QString());
         QCOMPARE(defaultAppName(), QStringLiteral("keystamp"));
         QVERIFY(recorder.alerts.empty());
     }
 
-    void plainFileWhereTheFolderShouldBe() {
-        QDir().mkpath(home->documents());
-        QFile blocker(home->storage());
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        blocker.close();
-        AlertRecorder recorder;
-        QCOMPARE(storageURL(), QUrl::fromLocalFile(home->storage()));
-        QCOMPARE(recorder.alerts.size(), size_t(1));
-        QCOMPARE(recorder.alerts[0].first, kFolderAlert);
-        QVERIFY(recorder.alerts[0].second.startsWith(QStringLiteral("problem: ")));
-        QVERIFY(recorder.alerts[0].second.size() > 10);
+    // The file is named after the name part, the header after the whole
+    // video name, or "no-video" without an item.
+    void saveWritesHeaderAndTranscript_data() {
+        QTest::addColumn<bool>("hasItem");
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("videoName");
+        QTest::newRow("dotted name") << true << QStringLiteral("trial.01")
+                                     << QStringLiteral("trial.txt") << QStringLiteral("trial.01");
+        QTest::newRow("no item") << false << QStringLiteral("stopwatch")
+                                 << QStringLiteral("stopwatch.txt") << QStringLiteral("no-video");
     }
-
     void saveWritesHeaderAndTranscript() {
+        QFETCH(bool, hasItem);
+        QFETCH(QString, base);
+        QFETCH(QString, file);
+        QFETCH(QString, videoName);
+        if (!hasItem)
+            widgets->playerView->setPlayer(std::make_unique<FakePlayer>());
+        savedState().vidBasename = base;
         recordNote(QStringLiteral("   12.35  18:15:02  a"));
         recordNote(QStringLiteral("   13.00  18:15:03  shift-\u00A0"));
         AlertRecorder recorder;
         QVERIFY(saveAndClearScript());
-        const QByteArray expected =
-            (QStringLiteral("#\n# started_at ") +
-             formatDate(savedState().loadTime, kHeaderDatePattern) +
-             QStringLiteral("\n# video_name lecture3\n   12.35  18:15:02  a\n"
-                            "   13.00  18:15:03  shift-\u00A0\n"))
-                .toUtf8();
-        QCOMPARE(contentsOf(expectedPath()), expected);
+        QCOMPARE(contentsOf(home->sessionFile(file)),
+                 ("#\n# started_at " + formatDate(kLoaded, kHeaderDatePattern) + "\n# video_name " +
+                  videoName + "\n   12.35  18:15:02  a\n   13.00  18:15:03  shift-\u00A0\n")
+                     .toUtf8());
         QCOMPARE(widgets->script->toPlainText(), QString());
         QVERIFY(recorder.alerts.empty());
     }
@@ -140,7 +120,6 @@ private slots:
         QTest::newRow("three") << QStringLiteral("abc") << true;
         QTest::newRow("two with combining marks") << QStringLiteral("e\u0301o\u0308") << false;
         QTest::newRow("three with combining marks") << QStringLiteral("e\u0301o\u0308a") << true;
-        QTest::newRow("two astral") << QStringLiteral("\U0001F600\U0001F3BB") << false;
         QTest::newRow("two emoji with modifiers")
             << QStringLiteral("\U0001F44D\U0001F3FD\U0001F44D\U0001F3FF") << false;
         QTest::newRow("three astral") << QStringLiteral("\U0001F600\U0001D11Ex") << true;
@@ -151,31 +130,12 @@ private slots:
         widgets->script->setPlainText(text);
         AlertRecorder recorder;
         QVERIFY(saveAndClearScript());
-        QVERIFY(QFileInfo(home->storage()).isDir());
-        QCOMPARE(QFileInfo::exists(expectedPath()), written);
+        QCOMPARE(entriesOf(home->storage()).size(), written ? 1 : 0);
         if (written)
-            QVERIFY(contentsOf(expectedPath()).endsWith("# video_name lecture3\n" + text.toUtf8()));
+            QVERIFY(contentsOf(home->sessionFile("lecture3.txt"))
+                        .endsWith("# video_name lecture3\n" + text.toUtf8()));
         QCOMPARE(widgets->script->toPlainText(), QString());
         QVERIFY(recorder.alerts.empty());
-    }
-
-    void videoNameInHeaderAndFileName() {
-        widgets->script->setPlainText(QStringLiteral("abc"));
-        savedState().vidBasename = QStringLiteral("trial.01");
-        QVERIFY(saveAndClearScript());
-        const QString trial =
-            QDir(home->storage()).filePath(stampOf(savedState().loadTime) + "--trial.txt");
-        QVERIFY(contentsOf(trial).contains("\n# video_name trial.01\nabc"));
-
-        // Without an item the header says so; the name keeps the base name.
-        widgets->playerView->setPlayer(std::make_unique<FakePlayer>());
-        savedState().vidBasename = QStringLiteral("stopwatch");
-        savedState().loadTime = savedState().loadTime.addSecs(5);
-        widgets->script->setPlainText(QStringLiteral("abc"));
-        QVERIFY(saveAndClearScript());
-        const QString stopwatch =
-            QDir(home->storage()).filePath(stampOf(savedState().loadTime) + "--stopwatch.txt");
-        QVERIFY(contentsOf(stopwatch).contains("\n# video_name no-video\nabc"));
     }
 
     // Each failure gives its alerts in order, keeps the transcript on screen
@@ -190,19 +150,17 @@ private slots:
     void failedWrites() {
         QFETCH(QString, cause);
         QFETCH(QStringList, alerts);
-        QDir().mkpath(cause == "file" ? home->documents() : home->storage());
+        QDir().mkpath(home->documents());
         std::optional<ReadOnlyFolder> readOnly;
         std::optional<FileSizeLimit> fullDisk;
-        if (cause == "read-only") {
-            readOnly.emplace(home->storage());
-            if (!readOnly->ok())
-                QSKIP("this file system lets the test process write into any folder");
-        } else if (cause == "file") {
-            QFile blocker(home->storage());
-            QVERIFY(blocker.open(QIODevice::WriteOnly));
-        } else {
+        if (cause == "file")
+            QVERIFY(writeFile(home->storage()));
+        else
+            QDir().mkpath(home->storage());
+        if (cause == "read-only" && !readOnly.emplace(home->storage()).ok())
+            QSKIP("this file system lets the test process write into any folder");
+        if (cause == "full")
             fullDisk.emplace(16);
-        }
         const QString text = QStringLiteral("   12.35  18:15:02  a\n");
         widgets->script->setPlainText(text);
 
@@ -216,6 +174,9 @@ private slots:
             for (const auto& [message, informative] : recorder.alerts)
                 shown << message;
             QCOMPARE(shown, alerts);
+            QVERIFY(recorder.alerts.front().second.size() > 10);
+            if (cause == "file") // the folder alert tells what went wrong
+                QVERIFY(recorder.alerts.front().second.startsWith(QStringLiteral("problem: ")));
             QCOMPARE(recorder.alerts.back().second, checkpoint ? kCheckpointText : kSaveText);
             QCOMPARE(widgets->script->toPlainText(), text);
         }
@@ -228,14 +189,9 @@ private slots:
 
     // A save never replaces a file it did not write.
     void takenNamesAreLeftAlone() {
-        QDir().mkpath(home->storage());
-        QFile other(expectedPath());
-        QVERIFY(other.open(QIODevice::WriteOnly));
-        other.write("another session's transcript\n");
-        other.close();
-        QDir().mkpath(expectedPath(QStringLiteral("--2.txt"))); // a folder at the next name
-        QVERIFY(QFile::link(QStringLiteral("/nonexistent/target"),
-                            expectedPath(QStringLiteral("--3.txt"))));
+        QVERIFY(writeFile(home->sessionFile("lecture3.txt"), "another session's transcript\n"));
+        QDir().mkpath(home->sessionFile("lecture3--2.txt")); // a folder at the next name
+        QVERIFY(QFile::link("/nonexistent/target", home->sessionFile("lecture3--3.txt")));
 
         widgets->script->setPlainText(QStringLiteral("first"));
         QVERIFY(saveAndClearScript());
@@ -243,61 +199,39 @@ private slots:
         widgets->script->setPlainText(QStringLiteral("second"));
         QVERIFY(saveAndClearScript());
 
-        QCOMPARE(contentsOf(expectedPath()), QByteArray("another session's transcript\n"));
-        QVERIFY(contentsOf(expectedPath(QStringLiteral("--4.txt"))).endsWith("\nfirst"));
-        QVERIFY(contentsOf(expectedPath(QStringLiteral("--5.txt"))).endsWith("\nsecond"));
+        QCOMPARE(contentsOf(home->sessionFile("lecture3.txt")),
+                 QByteArray("another session's transcript\n"));
+        QVERIFY(contentsOf(home->sessionFile("lecture3--4.txt")).endsWith("\nfirst"));
+        QVERIFY(contentsOf(home->sessionFile("lecture3--5.txt")).endsWith("\nsecond"));
         QVERIFY(!QFileInfo::exists(QStringLiteral("/nonexistent/target")));
     }
 
-    void checkpointsKeepTheTranscript() {
-        const QString text = QStringLiteral("   12.35  18:15:02  a\n   13.00  18:15:03  b\n");
-        widgets->script->setPlainText(text);
+    // A checkpoint copies the transcript and keeps it on screen. Within one
+    // second a session's checkpoint replaces its own, never another session's.
+    void checkpoints() {
         AlertRecorder recorder;
-        const QDateTime before = QDateTime::currentDateTime();
-        checkpointFile();
-        const QDateTime after = QDateTime::currentDateTime();
-        QCOMPARE(widgets->script->toPlainText(), text);
-        const QStringList files = entriesOf(home->storage());
-        QCOMPARE(files.size(), 1);
-        const QString head = stampOf(savedState().loadTime) + "--lecture3--checkpoint-at--";
-        QVERIFY(files[0] == head + formatDate(before, "HH.mm.ss") + ".txt" ||
-                files[0] == head + formatDate(after, "HH.mm.ss") + ".txt");
-        QCOMPARE(contentsOf(QDir(home->storage()).filePath(files[0])), text.toUtf8());
-
-        // An empty transcript of another session gives an empty file.
-        savedState().loadTime = savedState().loadTime.addDays(1);
-        widgets->script->clear();
-        checkpointFile();
-        QVERIFY(recorder.alerts.empty());
-        const QStringList all = entriesOf(home->storage());
-        QCOMPARE(all.size(), 2);
-        QVERIFY(all[1].startsWith(stampOf(savedState().loadTime) + "--lecture3--checkpoint-at--"));
-        QCOMPARE(QFileInfo(QDir(home->storage()).filePath(all[1])).size(), 0);
-    }
-
-    // Within one second a session's checkpoint replaces its own, never
-    // another session's.
-    void checkpointsOfOneSecond() {
         for (int attempt = 0; attempt < 5; ++attempt) {
             QDir(home->storage()).removeRecursively();
             forgetCheckpoints();
-            savedState().loadTime = QDateTime::currentDateTime();
+            savedState().loadTime = kLoaded;
             const QString second = formatDate(QDateTime::currentDateTime(), "HH.mm.ss");
             widgets->script->setPlainText(QStringLiteral("one"));
             checkpointFile();
-            widgets->script->setPlainText(QStringLiteral("two"));
+            widgets->script->setPlainText(QStringLiteral("two\n"));
             checkpointFile();
-            // Another session with the same load stamp (loaded 1 ms later).
-            savedState().loadTime = savedState().loadTime.addMSecs(1);
-            widgets->script->setPlainText(QStringLiteral("three"));
+            QCOMPARE(widgets->script->toPlainText(), QStringLiteral("two\n"));
+            // Another session, empty, with the same load stamp (loaded 1 ms later).
+            savedState().loadTime = kLoaded.addMSecs(1);
+            widgets->script->clear();
             checkpointFile();
             if (formatDate(QDateTime::currentDateTime(), "HH.mm.ss") != second)
                 continue; // crossed a second: try again
-            const QString stem = home->storage() + "/" + stampOf(savedState().loadTime) +
-                                 "--lecture3--checkpoint-at--" + second;
+            const QString stem = home->sessionFile("lecture3--checkpoint-at--" + second);
             QCOMPARE(entriesOf(home->storage()).size(), 2);
-            QCOMPARE(contentsOf(stem + ".txt"), QByteArray("two"));
-            QCOMPARE(contentsOf(stem + "--2.txt"), QByteArray("three"));
+            QCOMPARE(contentsOf(stem + ".txt"), QByteArray("two\n"));
+            QVERIFY(QFileInfo::exists(stem + "--2.txt"));
+            QCOMPARE(QFileInfo(stem + "--2.txt").size(), 0);
+            QVERIFY(recorder.alerts.empty());
             return;
         }
         QFAIL("five attempts each crossed a second");
@@ -333,8 +267,7 @@ private slots:
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--save-child")});
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitCode(), 0);
-        const QByteArray written = contentsOf(QDir(home->storage()).filePath(file));
-        QCOMPARE(written,
+        QCOMPARE(contentsOf(QDir(home->storage()).filePath(file)),
                  ("#\n# started_at " + started + "\n# video_name lecture3\nabc\n").toUtf8());
     }
 };
@@ -343,6 +276,8 @@ int main(int argc, char** argv) {
     if (argc > 1 && qstrcmp(argv[1], "--save-child") == 0)
         return saveInChild(1, argv);
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("keystamp"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
     StorageFiles test;
     QTEST_SET_MAIN_SOURCE_PATH
     return QTest::qExec(&test, argc, argv);

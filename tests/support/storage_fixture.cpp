@@ -1,10 +1,14 @@
 #include "support/storage_fixture.h"
 
+#include "platform/date_format.h"
 #include "session/state.h"
+#include "storage/transcript_file.h"
 #include "support/fake_player.h"
+#include "support/test_helpers.h"
 #include "transport/player_view.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPlainTextEdit>
@@ -13,6 +17,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <memory>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -29,6 +34,11 @@ TemporaryHome::~TemporaryHome() {
         qputenv("XDG_CONFIG_HOME", oldConfig_);
 }
 
+QString TemporaryHome::sessionFile(const QString& name) const {
+    return QDir(storage()).filePath(formatDate(savedState().loadTime, kLoadStampPattern) +
+                                    QStringLiteral("--") + name);
+}
+
 SessionWidgets::SessionWidgets()
     : window(new QMainWindow), script(new QPlainTextEdit), status(new QLabel),
       playerView(new AVPlayerViewAcceptsDrop) {
@@ -41,6 +51,7 @@ SessionWidgets::SessionWidgets()
     auto fake = std::make_unique<FakePlayer>();
     player = fake.get();
     playerView->setPlayer(std::move(fake));
+    resetSession();
     stateDef& state = savedState();
     state.window = window;
     state.script = script;
@@ -59,6 +70,7 @@ SessionWidgets::~SessionWidgets() {
 void SessionWidgets::loadItem() {
     player->replaceCurrentItem(QUrl::fromLocalFile(QStringLiteral("/videos/clip.mov")));
     player->setStatus(ItemStatus::ReadyToPlay);
+    savedState().vidBasename = QStringLiteral("lecture3");
 }
 
 namespace {
@@ -121,4 +133,10 @@ QStringList entriesOf(const QString& folder) {
 QByteArray contentsOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -6,7 +6,6 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <memory>
 #include <sys/resource.h>
 
 class FakePlayer;
@@ -21,18 +20,19 @@ class TemporaryHome {
 public:
     TemporaryHome();
     ~TemporaryHome();
-    QString path() const { return dir_.path(); }
     QString documents() const { return dir_.filePath(QStringLiteral("Documents")); }
     // Documents/Keystamp, the storage folder under the program's display name.
     QString storage() const { return QDir(documents()).filePath(QStringLiteral("Keystamp")); }
+    // <storage>/<load stamp>--<name>, a file of the current session.
+    QString sessionFile(const QString& name) const;
 
 private:
     QTemporaryDir dir_;
     QByteArray oldHome_, oldConfig_;
 };
 
-// The widgets the session record refers to, owned by a main window, with a
-// scripted player in the player view. Installs them in savedState().
+// A fresh session record whose widgets are owned by a main window, with a
+// scripted player in the player view.
 class SessionWidgets {
 public:
     SessionWidgets();
@@ -42,7 +42,7 @@ public:
     QLabel* status;
     AVPlayerViewAcceptsDrop* playerView;
     FakePlayer* player;
-    // Gives the player an item that is ready to play.
+    // Gives the player an item that is ready to play, named "lecture3".
     void loadItem();
 };
 
@@ -75,3 +75,5 @@ private:
 // Names of the entries of a folder (hidden ones included), sorted.
 QStringList entriesOf(const QString& folder);
 QByteArray contentsOf(const QString& path);
+// Creates the file (and its folder) with the bytes; false if it could not.
+bool writeFile(const QString& path, const QByteArray& bytes = {});
