@@ -14,7 +14,6 @@ private slots:
         QCOMPARE(clock.read(100.0), 0.0);
         clock.pauseAt(12.346);
         QCOMPARE(clock.read(100.0), 12.346);
-        QCOMPARE(clock.read(200.0), 12.346);
         clock.frameShown(12.333, 200.0); // the frame on screen does not move it
         QCOMPARE(clock.read(300.0), 12.346);
         QVERIFY(!clock.playing());
@@ -27,10 +26,8 @@ private slots:
         clock.frameShown(0.0, 10.0);
         clock.play(1.0, 10.0);
         QCOMPARE(clock.read(10.25), 0.25);
-        QCOMPARE(clock.read(10.5), 0.5);
         // The engine is late with the next frame: the clock waits just before it.
-        QVERIFY(clock.read(11.5) < 1.0);
-        QVERIFY(clock.read(11.5) > 0.999);
+        QVERIFY(clock.read(11.5) < 1.0 && clock.read(11.5) > 0.999);
         clock.frameShown(1.0, 11.6);
         QCOMPARE(clock.read(11.6), 1.0);
         QCOMPARE(clock.read(11.85), 1.25);
@@ -98,7 +95,6 @@ private slots:
         clock.play(2.0, 0.0);
         QCOMPARE(clock.read(1.0), 2.0);
         clock.setSpeed(0.5, 1.0);
-        QCOMPARE(clock.read(1.0), 2.0);
         QCOMPARE(clock.read(3.0), 3.0);
     }
 

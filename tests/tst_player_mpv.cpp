@@ -4,7 +4,6 @@
 #include "support/clips.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,43 +21,25 @@
 namespace {
 
 // A listening socket on this machine that tells whether anyone connected.
-class LocalListener {
-public:
+struct LocalListener {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
     LocalListener() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
-        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
-            ::listen(fd_, 4) != 0 ||
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-            return;
-        port_ = ntohs(address.sin_port);
+        auto* a = reinterpret_cast<sockaddr*>(&address);
+        if (fd >= 0 && ::bind(fd, a, length) == 0 && ::listen(fd, 4) == 0 &&
+            ::getsockname(fd, a, &length) == 0)
+            port = ntohs(address.sin_port);
     }
-    ~LocalListener() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    int port() const { return port_; }
+    ~LocalListener() { ::close(fd); }
     bool connected() const {
-        pollfd p{fd_, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         return ::poll(&p, 1, 0) > 0;
     }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
 };
-
-// Waits (processing events) until the player has loaded or failed.
-bool waitSettled(MpvPlayer& player, int ms = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!player.isSettled() && timer.elapsed() < ms)
-        QTest::qWait(5);
-    return player.isSettled();
-}
 
 } // namespace
 
@@ -66,7 +47,7 @@ class PlayerMpv : public QObject {
     Q_OBJECT
 
     QTemporaryDir dir;
-    QString clip30, clip2997, clip1, clipShort, clipWide;
+    QString clip30;
 
     std::unique_ptr<MpvPlayer> open(const QString& path) {
         auto player = std::make_unique<MpvPlayer>(MpvPlayer::VideoOutput::None);
@@ -74,91 +55,45 @@ class PlayerMpv : public QObject {
         return player;
     }
 
-    // Seeks to ms and checks the time read back and the frame shown.
-    void checkSeek(MpvPlayer& player, long long ms, long long num, long long den) {
-        player.seekTo(ms);
-        QCOMPARE(player.currentTime(), double(ms) / 1000.0);
-        QVERIFY2(waitSettled(player), qPrintable(QStringLiteral("seek to %1 ms").arg(ms)));
-        const long long last = frameAt(std::llround(player.duration() * 1000.0) - 1, num, den);
-        const long long expected = std::min(frameAt(ms, num, den), last);
-        const int shown = frameCode(player.grabVideoFrame());
-        QVERIFY2(shown == int(expected),
-                 qPrintable(QStringLiteral("at %1 ms frame %2 instead of %3")
-                                .arg(ms)
-                                .arg(shown)
-                                .arg(expected)));
-        QCOMPARE(player.currentTime(), double(ms) / 1000.0);
-    }
-
-    // Reads the clock every few ms for the given wall time.
-    QList<double> sampleClock(MpvPlayer& player, int ms) {
-        QList<double> samples;
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < ms) {
-            samples << player.currentTime();
-            QTest::qWait(7);
-        }
-        return samples;
+    QString make(const char* name, const ClipSpec& spec) {
+        const QString path = makeCodedClip(dir.path(), QString::fromLatin1(name), spec);
+        if (path.isEmpty())
+            qFatal("ffmpeg could not make %s", name);
+        return path;
     }
 
 private slots:
     void initTestCase() {
         std::setlocale(LC_NUMERIC, "C");
         QVERIFY(dir.isValid());
-        ClipSpec s30;
-        clip30 = makeCodedClip(dir.path(), QStringLiteral("c30.mp4"), s30);
-        QVERIFY2(!clip30.isEmpty(), qPrintable(ffmpegError()));
-        ClipSpec s2997;
-        s2997.frameRate = QStringLiteral("30000/1001");
-        s2997.audio = true;
-        clip2997 = makeCodedClip(dir.path(), QStringLiteral("c2997.mp4"), s2997);
-        QVERIFY2(!clip2997.isEmpty(), qPrintable(ffmpegError()));
-        ClipSpec s1;
-        s1.frameRate = QStringLiteral("1");
-        s1.seconds = 6;
-        s1.keyframeInterval = 10;
-        clip1 = makeCodedClip(dir.path(), QStringLiteral("c1.mkv"), s1);
-        QVERIFY2(!clip1.isEmpty(), qPrintable(ffmpegError()));
-        ClipSpec sShort;
-        sShort.seconds = 1.0;
-        clipShort = makeCodedClip(dir.path(), QStringLiteral("short.mp4"), sShort);
-        QVERIFY2(!clipShort.isEmpty(), qPrintable(ffmpegError()));
-        ClipSpec sWide;
-        sWide.seconds = 1.0;
-        sWide.sampleAspect = 2;
-        clipWide = makeCodedClip(dir.path(), QStringLiteral("wide.mp4"), sWide);
-        QVERIFY2(!clipWide.isEmpty(), qPrintable(ffmpegError()));
+        clip30 = make("c30.mp4", {});
+        make("c2997.mp4", {QStringLiteral("30000/1001"), 10.0, 60, 1, true});
+        make("c1.mkv", {QStringLiteral("1"), 6.0, 10});
+        make("short.mp4", {QStringLiteral("30"), 1.0});
+        make("wide.mp4", {QStringLiteral("30"), 1.0, 60, 2});
+        writeFile(dir.path(), QStringLiteral("notes.txt"), "12.35  14:03:09  a\nnot a video\n");
+        QFile whole(clip30);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        writeFile(dir.path(), QStringLiteral("truncated.mp4"), whole.read(whole.size() / 2));
     }
 
     void statusOfPlayableAndUnplayableFiles_data() {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("status");
-        QTest::newRow("playable") << QStringLiteral("c30.mp4") << int(ItemStatus::ReadyToPlay);
-        QTest::newRow("missing") << QStringLiteral("missing.mp4") << int(ItemStatus::Failed);
-        QTest::newRow("text") << QStringLiteral("notes.txt") << int(ItemStatus::Failed);
-        QTest::newRow("truncated") << QStringLiteral("truncated.mp4") << int(ItemStatus::Failed);
+        QTest::addColumn<ItemStatus>("status");
+        QTest::newRow("playable") << "c30.mp4" << ItemStatus::ReadyToPlay;
+        QTest::newRow("missing") << "missing.mp4" << ItemStatus::Failed;
+        QTest::newRow("text") << "notes.txt" << ItemStatus::Failed;
+        QTest::newRow("truncated") << "truncated.mp4" << ItemStatus::Failed;
     }
     void statusOfPlayableAndUnplayableFiles() {
         QFETCH(QString, name);
-        QFETCH(int, status);
-        QFile text(dir.filePath(QStringLiteral("notes.txt")));
-        QVERIFY(text.open(QIODevice::WriteOnly));
-        text.write("12.35  14:03:09  a\nnot a video at all\n");
-        text.close();
-        QFile whole(clip30);
-        QVERIFY(whole.open(QIODevice::ReadOnly));
-        QFile cut(dir.filePath(QStringLiteral("truncated.mp4")));
-        QVERIFY(cut.open(QIODevice::WriteOnly));
-        cut.write(whole.read(whole.size() / 2));
-        cut.close();
-
+        QFETCH(ItemStatus, status);
         auto player = open(dir.filePath(name));
         QCOMPARE(player->status(), ItemStatus::Unknown);
         QVERIFY(player->hasCurrentItem());
         QSignalSpy changes(player.get(), &Player::statusChanged);
-        QVERIFY(waitSettled(*player));
-        QCOMPARE(int(player->status()), status);
+        QVERIFY(waitSettled(player.get()));
+        QCOMPARE(player->status(), status);
         QCOMPARE(changes.count(), 1);
         QCOMPARE(player->rate(), 0.0f);
         QCOMPARE(player->currentTime(), 0.0);
@@ -167,22 +102,17 @@ private slots:
     void nothingButLocalFilesIsOpened() {
         // A server on this machine sees whether anything tries to reach it.
         LocalListener server;
-        QVERIFY(server.port() > 0);
-        const QString remote = QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(server.port());
-        QFile list(dir.filePath(QStringLiteral("list.m3u")));
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(QStringLiteral("#EXTM3U\n%1\n%2\n").arg(remote, clip30).toUtf8());
-        list.close();
-        QFile edl(dir.filePath(QStringLiteral("remote.edl")));
-        QVERIFY(edl.open(QIODevice::WriteOnly));
-        edl.write(QStringLiteral("# mpv EDL v0\n%1\n").arg(remote).toUtf8());
-        edl.close();
-
-        for (const QUrl& url : {QUrl(remote), QUrl::fromLocalFile(list.fileName()),
-                                QUrl::fromLocalFile(edl.fileName())}) {
+        QVERIFY(server.port > 0);
+        const QString remote = QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(server.port);
+        const QString list = writeFile(dir.path(), QStringLiteral("list.m3u"),
+                                       ("#EXTM3U\n" + remote + '\n' + clip30 + '\n').toUtf8());
+        const QString edl = writeFile(dir.path(), QStringLiteral("remote.edl"),
+                                      ("# mpv EDL v0\n" + remote + '\n').toUtf8());
+        for (const QUrl& url :
+             {QUrl(remote), QUrl::fromLocalFile(list), QUrl::fromLocalFile(edl)}) {
             MpvPlayer player(MpvPlayer::VideoOutput::None);
             player.replaceCurrentItem(url);
-            QVERIFY(waitSettled(player));
+            QVERIFY(waitSettled(&player));
             QCOMPARE(player.status(), ItemStatus::Failed);
             QTest::qWait(100);
             QVERIFY2(!server.connected(), qPrintable(url.toString()));
@@ -190,45 +120,40 @@ private slots:
     }
 
     void newItemWaitsPausedAtZeroWithItsDisplaySize() {
-        auto player = open(clipWide);
-        QVERIFY(waitSettled(*player));
-        QCOMPARE(player->status(), ItemStatus::ReadyToPlay);
-        QCOMPARE(player->rate(), 0.0f);
-        QCOMPARE(player->currentTime(), 0.0);
-        QCOMPARE(frameCode(player->grabVideoFrame()), 0);
-        // Pixels twice as wide as high: the picture is shown at 640 x 240.
-        QCOMPARE(player->presentationSize(), QSizeF(640, 240));
-        QTest::qWait(200);
-        QCOMPARE(player->currentTime(), 0.0);
-
-        // The same player takes the next item, again paused at 0.
-        player->setRate(1.0f);
-        QTest::qWait(150);
-        player->replaceCurrentItem(QUrl::fromLocalFile(clip30));
-        QCOMPARE(player->status(), ItemStatus::Unknown);
-        QCOMPARE(player->rate(), 0.0f);
-        QCOMPARE(player->currentTime(), 0.0);
-        QVERIFY(waitSettled(*player));
-        QCOMPARE(player->status(), ItemStatus::ReadyToPlay);
-        QCOMPARE(player->presentationSize(), QSizeF(320, 240));
-        QTest::qWait(150);
-        QCOMPARE(player->currentTime(), 0.0);
-        QCOMPARE(frameCode(player->grabVideoFrame()), 0);
+        auto player = open(dir.filePath(QStringLiteral("wide.mp4")));
+        // Pixels twice as wide as high: shown at 640 x 240. The same player
+        // then takes the next item while playing, again paused at 0.
+        for (const QSizeF size : {QSizeF(640, 240), QSizeF(320, 240)}) {
+            QVERIFY(waitSettled(player.get()));
+            QCOMPARE(player->status(), ItemStatus::ReadyToPlay);
+            QCOMPARE(player->presentationSize(), size);
+            QTest::qWait(150);
+            QCOMPARE(player->rate(), 0.0f);
+            QCOMPARE(player->currentTime(), 0.0);
+            QCOMPARE(frameCode(player->grabVideoFrame()), 0);
+            player->setRate(1.0f);
+            QTest::qWait(150);
+            player->replaceCurrentItem(QUrl::fromLocalFile(clip30));
+            QCOMPARE(player->status(), ItemStatus::Unknown);
+            QCOMPARE(player->rate(), 0.0f);
+            QCOMPARE(player->currentTime(), 0.0);
+        }
     }
 
     void seekShowsTheFrameOnScreenAtTheTime_data() {
         QTest::addColumn<QString>("clip");
         QTest::addColumn<long long>("num");
         QTest::addColumn<long long>("den");
-        QTest::newRow("30 fps") << QStringLiteral("c30.mp4") << 30LL << 1LL;
-        QTest::newRow("29.97 fps with sound") << QStringLiteral("c2997.mp4") << 30000LL << 1001LL;
+        QTest::newRow("30 fps") << "c30.mp4" << 30LL << 1LL;
+        QTest::newRow("29.97 fps with sound") << "c2997.mp4" << 30000LL << 1001LL;
     }
     void seekShowsTheFrameOnScreenAtTheTime() {
         QFETCH(QString, clip);
         QFETCH(long long, num);
         QFETCH(long long, den);
         auto player = open(dir.filePath(clip));
-        QVERIFY(waitSettled(*player));
+        QVERIFY(waitSettled(player.get()));
+        const long long last = frameAt(std::llround(player->duration() * 1000.0) - 1, num, den);
         // Frame starts, just before and after them, mid-frame, keyframes, the
         // ends, backwards and forwards, and a spread of random times.
         QList<long long> times{2000, 1999, 33,   34,   0,    1,    66,   67,   100,  7346,
@@ -237,70 +162,73 @@ private slots:
         for (int i = 0; i < 20; ++i)
             times << random.bounded(0, 10000);
         for (long long ms : times) {
-            checkSeek(*player, ms, num, den);
-            if (QTest::currentTestFailed())
-                return;
+            player->seekTo(ms);
+            QCOMPARE(player->currentTime(), ms / 1000.0);
+            QVERIFY(waitSettled(player.get()));
+            const long long expected = std::min(frameAt(ms, num, den), last);
+            QVERIFY2(frameCode(player->grabVideoFrame()) == int(expected),
+                     qPrintable(QStringLiteral("at %1 ms, not frame %2").arg(ms).arg(expected)));
+            QCOMPARE(player->currentTime(), ms / 1000.0);
         }
     }
 
-    void seekOutsideTheVideoStaysAtItsEnds() {
-        auto player = open(clip30);
-        QVERIFY(waitSettled(*player));
-        player->seekTo(5000);
-        QVERIFY(waitSettled(*player));
-        player->seekTo(-1000);
-        QCOMPARE(player->currentTime(), 0.0);
-        QVERIFY(waitSettled(*player));
-        QCOMPARE(frameCode(player->grabVideoFrame()), 0);
-        player->seekTo(60000);
-        QVERIFY(waitSettled(*player));
-        QCOMPARE(player->currentTime(), player->duration());
-        QCOMPARE(frameCode(player->grabVideoFrame()), 299);
+    void seekEdges_data() {
+        QTest::addColumn<bool>("ready");
+        QTest::addColumn<long long>("ms");
+        QTest::addColumn<double>("time"); // negative: the end of the video
+        QTest::addColumn<int>("frame");
+        QTest::newRow("before the item is ready") << false << 4321LL << 4.321 << 129;
+        QTest::newRow("before the start") << true << -1000LL << 0.0 << 0;
+        QTest::newRow("past the end") << true << 60000LL << -1.0 << 299;
     }
-
-    void seekBeforeTheItemIsReadyLandsOnceItIs() {
+    void seekEdges() {
+        QFETCH(bool, ready);
+        QFETCH(long long, ms);
+        QFETCH(double, time);
+        QFETCH(int, frame);
         auto player = open(clip30);
-        player->seekTo(4321);
-        QCOMPARE(player->currentTime(), 4.321);
-        QVERIFY(waitSettled(*player));
+        if (ready) {
+            player->seekTo(5000);
+            QVERIFY(waitSettled(player.get()));
+        }
+        player->seekTo(ms);
+        if (time >= 0)
+            QCOMPARE(player->currentTime(), time);
+        QVERIFY(waitSettled(player.get()));
         QCOMPARE(player->status(), ItemStatus::ReadyToPlay);
-        QCOMPARE(player->currentTime(), 4.321);
-        QCOMPARE(frameCode(player->grabVideoFrame()), int(frameAt(4321, 30, 1)));
+        QCOMPARE(player->currentTime(), time >= 0 ? time : player->duration());
+        QCOMPARE(frameCode(player->grabVideoFrame()), frame);
     }
 
     void clockRunsSmoothlyBetweenFramesAndStopsWithThePause() {
         // One frame a second: the engine's own position moves in whole seconds.
-        auto player = open(clip1);
-        QVERIFY(waitSettled(*player));
+        auto player = open(dir.filePath(QStringLiteral("c1.mkv")));
+        QVERIFY(waitSettled(player.get()));
         QElapsedTimer wall;
         player->setRate(1.0f);
         wall.start();
-        const QList<double> samples = sampleClock(*player, 2500);
-        const double elapsed = wall.elapsed() / 1000.0;
-        QCOMPARE(player->rate(), 1.0f);
         QSet<long long> hundredths;
         int between = 0;
-        for (int i = 0; i < samples.size(); ++i) {
-            if (i > 0)
-                QVERIFY2(samples[i] >= samples[i - 1], "the clock went back");
-            hundredths.insert(std::llround(samples[i] * 100));
-            const double fraction = samples[i] - std::floor(samples[i]);
-            if (fraction > 0.2 && fraction < 0.8)
-                ++between;
+        double last = 0.0;
+        while (wall.elapsed() < 2500) {
+            const double t = player->currentTime();
+            QVERIFY2(t >= last, "the clock went back");
+            last = t;
+            hundredths.insert(std::llround(t * 100));
+            between += std::abs(t - std::round(t)) > 0.2;
+            QTest::qWait(7);
         }
         QVERIFY2(hundredths.size() > 40, qPrintable(QString::number(hundredths.size())));
         QVERIFY(between > 10);
-        QVERIFY(samples.last() <= elapsed + 0.05);
-        QVERIFY(samples.last() > 1.0);
+        QVERIFY(last > 1.0 && last <= wall.elapsed() / 1000.0 + 0.05);
 
         player->setRate(0.0f);
         QCOMPARE(player->rate(), 0.0f);
         const double stopped = player->currentTime();
-        QVERIFY(stopped >= samples.last());
+        QVERIFY(stopped >= last);
         QTest::qWait(300);
         QCOMPARE(player->currentTime(), stopped);
-        // Playing on continues from there.
-        player->setRate(1.0f);
+        player->setRate(1.0f); // playing on continues from there
         QTest::qWait(300);
         QVERIFY(player->currentTime() > stopped);
         player->pause();
@@ -309,29 +237,20 @@ private slots:
 
     void rateChangesWhilePlayingAndWhileStopped() {
         auto player = open(clip30);
-        QVERIFY(waitSettled(*player));
-        // From stopped, a rate plays at once.
-        player->setRate(4.0f);
-        QCOMPARE(player->rate(), 4.0f);
-        QElapsedTimer wall;
-        wall.start();
-        QTest::qWait(800);
-        double media = player->currentTime();
-        double seconds = wall.elapsed() / 1000.0;
-        QVERIFY2(media > 2.0 * seconds,
-                 qPrintable(QStringLiteral("%1 in %2").arg(media).arg(seconds)));
-        // While playing, a slower rate takes over.
-        player->setRate(0.25f);
-        QCOMPARE(player->rate(), 0.25f);
-        QTest::qWait(200);
-        const double before = player->currentTime();
-        wall.restart();
-        QTest::qWait(800);
-        media = player->currentTime() - before;
-        seconds = wall.elapsed() / 1000.0;
-        QVERIFY2(media < 0.6 * seconds,
-                 qPrintable(QStringLiteral("%1 in %2").arg(media).arg(seconds)));
-        QVERIFY(media > 0.0);
+        QVERIFY(waitSettled(player.get()));
+        // From stopped, a rate plays at once; while playing, a slower rate
+        // takes over.
+        for (const float rate : {4.0f, 0.25f}) {
+            player->setRate(rate);
+            QCOMPARE(player->rate(), rate);
+            QTest::qWait(100);
+            const double before = player->currentTime();
+            QElapsedTimer wall;
+            wall.start();
+            QTest::qWait(800);
+            const double ratio = (player->currentTime() - before) / (wall.elapsed() / 1000.0);
+            QVERIFY2(ratio > rate / 2 && ratio < rate * 2, qPrintable(QString::number(ratio)));
+        }
         // Rates beyond the engine's range play at its limit; 0 and below stop.
         player->setRate(1000.0f);
         QCOMPARE(player->rate(), 100.0f);
@@ -340,40 +259,22 @@ private slots:
     }
 
     void playbackPausesAtTheEndAndRateReadsZero() {
-        auto player = open(clipShort);
-        QVERIFY(waitSettled(*player));
+        auto player = open(dir.filePath(QStringLiteral("short.mp4")));
+        QVERIFY(waitSettled(player.get()));
         player->setRate(2.0f);
         QTRY_COMPARE_WITH_TIMEOUT(player->rate(), 0.0f, 10000);
         const double end = player->currentTime();
         QVERIFY2(end > 0.9 && end <= player->duration() + 1e-9, qPrintable(QString::number(end)));
         QCOMPARE(frameCode(player->grabVideoFrame()), 29);
-        // Playing at the end stops again at once.
+        // Playing at the end stops again at once; after a seek back it plays.
         player->setRate(1.0f);
         QTRY_COMPARE_WITH_TIMEOUT(player->rate(), 0.0f, 5000);
         QVERIFY(player->currentTime() <= player->duration() + 1e-9);
-        // After a seek back it plays again.
         player->seekTo(200);
-        QVERIFY(waitSettled(*player));
+        QVERIFY(waitSettled(player.get()));
         player->setRate(1.0f);
         QTest::qWait(300);
         QVERIFY(player->currentTime() > 0.2);
-    }
-
-    void framesStepForwardAndBackWhileStopped() {
-        auto player = open(clip30);
-        QVERIFY(waitSettled(*player));
-        player->seekTo(1010);
-        QVERIFY(waitSettled(*player));
-        QCOMPARE(frameCode(player->grabVideoFrame()), 30);
-        player->stepFrame(true);
-        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 31);
-        QTRY_COMPARE(player->currentTime(), 31.0 / 30.0);
-        QCOMPARE(player->rate(), 0.0f);
-        player->stepFrame(false);
-        player->stepFrame(false);
-        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 29);
-        QTRY_COMPARE(player->currentTime(), 29.0 / 30.0);
-        QCOMPARE(player->rate(), 0.0f);
     }
 };
 

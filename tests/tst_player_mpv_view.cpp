@@ -1,13 +1,12 @@
 // The libmpv player's picture on screen: OpenGL and software drawing, the
-// frame shown after a seek, re-parenting, teardown in either order, and the
-// player view's own arrow keys.
+// frame shown after a seek, re-parenting, a hidden picture, teardown in
+// either order, and the player view's own arrow keys.
 #include "platform/mpv_player.h"
 #include "platform/mpv_video_widget.h"
 #include "session/key_event.h"
 #include "support/clips.h"
 #include "transport/player_view.h"
 
-#include <QElapsedTimer>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -18,14 +17,6 @@
 
 namespace {
 
-bool waitSettled(MpvPlayer& player, int ms = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!player.isSettled() && timer.elapsed() < ms)
-        QTest::qWait(5);
-    return player.isSettled();
-}
-
 // What the widget shows now, drawn as it draws on screen.
 QImage shown(QWidget* widget) {
     if (auto* gl = qobject_cast<MpvVideoWidget*>(widget))
@@ -33,14 +24,15 @@ QImage shown(QWidget* widget) {
     return widget->grab().toImage();
 }
 
-// A window holding one picture of the clip's size, so that the picture fills it.
-std::unique_ptr<QWidget> windowFor(QWidget* picture) {
+// A window on screen holding one picture of the clip's size, filling it.
+std::unique_ptr<QWidget> showIn(QWidget* picture) {
     auto window = std::make_unique<QWidget>();
     auto* layout = new QVBoxLayout(window.get());
     layout->setContentsMargins(0, 0, 0, 0);
     picture->setFixedSize(320, 240);
     layout->addWidget(picture);
-    return window;
+    window->show();
+    return QTest::qWaitForWindowExposed(window.get()) ? std::move(window) : nullptr;
 }
 
 } // namespace
@@ -51,82 +43,66 @@ class PlayerMpvView : public QObject {
     QTemporaryDir dir;
     QString clip;
 
-    void checkPicture(MpvPlayer::VideoOutput output) {
-        auto player = std::make_unique<MpvPlayer>(output);
-        QWidget* picture = player->createVideoWidget(nullptr);
-        QVERIFY(picture);
-        QVERIFY(!player->createVideoWidget(nullptr)); // one picture per player
-        auto window = windowFor(picture);
-        // The item loads before the picture is on screen, and shows once it is.
-        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(*player));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_COMPARE(frameCode(shown(picture)), 0);
-
-        for (long long ms : {1500LL, 2999LL, 34LL, 7777LL}) {
-            player->seekTo(ms);
-            QVERIFY(waitSettled(*player));
-            QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(ms, 30, 1)));
-            QCOMPARE(player->currentTime(), double(ms) / 1000.0);
-        }
-
-        // Into another window: OpenGL makes a new context there.
-        auto other = std::make_unique<QWidget>();
-        auto* layout = new QVBoxLayout(other.get());
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(picture);
-        other->show();
-        QVERIFY(QTest::qWaitForWindowExposed(other.get()));
-        window.reset();
-        QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(7777, 30, 1)));
-        player->seekTo(2000);
-        QVERIFY(waitSettled(*player));
-        QTRY_COMPARE(frameCode(shown(picture)), 60);
-
-        // It plays on screen.
-        player->setRate(1.0f);
-        QTRY_VERIFY(frameCode(shown(picture)) > 75);
-        player->setRate(0.0f);
-        player.reset(); // the picture outlives the player
-        QTest::qWait(50);
-        other.reset();
+    void seekAndSee(MpvPlayer* player, QWidget* picture, long long ms) {
+        player->seekTo(ms);
+        QVERIFY(waitSettled(player));
+        QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(ms)));
+        QCOMPARE(player->currentTime(), ms / 1000.0);
     }
 
 private slots:
     void initTestCase() {
         std::setlocale(LC_NUMERIC, "C");
         QVERIFY(dir.isValid());
-        clip = makeCodedClip(dir.path(), QStringLiteral("c30.mp4"), ClipSpec());
-        QVERIFY2(!clip.isEmpty(), qPrintable(ffmpegError()));
+        clip = makeCodedClip(dir.path(), QStringLiteral("c30.mp4"));
+        QVERIFY(!clip.isEmpty());
     }
 
-    void openGLPictureShowsTheFrameAndSurvivesReparenting() {
-        if (!MpvVideoWidget::openGLAvailable())
-            QSKIP("no OpenGL context can be made here");
-        checkPicture(MpvPlayer::VideoOutput::OpenGL);
+    void pictureShowsTheFrameAndSurvivesReparenting_data() {
+        QTest::addColumn<MpvPlayer::VideoOutput>("output");
+        if (MpvVideoWidget::openGLAvailable())
+            QTest::newRow("OpenGL") << MpvPlayer::VideoOutput::OpenGL;
+        QTest::newRow("software") << MpvPlayer::VideoOutput::Software;
     }
+    void pictureShowsTheFrameAndSurvivesReparenting() {
+        QFETCH(MpvPlayer::VideoOutput, output);
+        auto player = std::make_unique<MpvPlayer>(output);
+        QWidget* picture = player->createVideoWidget(nullptr);
+        QVERIFY(picture);
+        QVERIFY(!player->createVideoWidget(nullptr)); // one picture per player
+        // The item loads before the picture is on screen, and shows once it is.
+        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(player.get()));
+        auto window = showIn(picture);
+        QVERIFY(window);
+        QTRY_COMPARE(frameCode(shown(picture)), 0);
+        seekAndSee(player.get(), picture, 1500);
+        seekAndSee(player.get(), picture, 7777);
 
-    void softwarePictureShowsTheFrameAndSurvivesReparenting() {
-        checkPicture(MpvPlayer::VideoOutput::Software);
+        // Into another window: OpenGL makes a new context there.
+        auto other = showIn(picture);
+        QVERIFY(other);
+        window.reset();
+        QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(7777)));
+        seekAndSee(player.get(), picture, 2000);
+        player->setRate(1.0f); // it plays on screen
+        QTRY_VERIFY(frameCode(shown(picture)) > 75);
+        player.reset(); // the picture outlives the player
+        QTest::qWait(50);
     }
 
     void aHiddenPictureDoesNotHoldPlaybackBack_data() {
-        QTest::addColumn<int>("output");
-        if (MpvVideoWidget::openGLAvailable())
-            QTest::newRow("OpenGL") << int(MpvPlayer::VideoOutput::OpenGL);
-        QTest::newRow("software") << int(MpvPlayer::VideoOutput::Software);
+        pictureShowsTheFrameAndSurvivesReparenting_data();
     }
     void aHiddenPictureDoesNotHoldPlaybackBack() {
         // As with the help tab in front, or the window minimised.
-        QFETCH(int, output);
-        MpvPlayer player{MpvPlayer::VideoOutput(output)};
+        QFETCH(MpvPlayer::VideoOutput, output);
+        MpvPlayer player{output};
         QWidget* picture = player.createVideoWidget(nullptr);
-        auto window = windowFor(picture);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto window = showIn(picture);
+        QVERIFY(window);
         player.replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(player));
+        QVERIFY(waitSettled(&player));
         QTRY_COMPARE(frameCode(shown(picture)), 0);
         window->hide();
         QTest::qWait(50);
@@ -138,8 +114,7 @@ private slots:
         const double seconds = wall.elapsed() / 1000.0;
         // 30 frames a second; a picture that waited for paints would manage 5.
         QVERIFY2(frames > 15 * seconds,
-                 qPrintable(QStringLiteral("%1 frames in %2 s").arg(frames).arg(seconds)));
-        QVERIFY(player.currentTime() > 0.5 * seconds);
+                 qPrintable(QStringLiteral("%1 in %2 s").arg(frames).arg(seconds)));
         player.pause();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -148,75 +123,58 @@ private slots:
 
     void automaticChoiceDrawsAndPictureGoesFirst() {
         auto player = std::make_unique<MpvPlayer>();
-        std::unique_ptr<QWidget> picture(player->createVideoWidget(nullptr));
-        QVERIFY(picture);
-        QCOMPARE(qobject_cast<MpvVideoWidget*>(picture.get()) != nullptr,
+        QWidget* picture = player->createVideoWidget(nullptr);
+        QCOMPARE(qobject_cast<MpvVideoWidget*>(picture) != nullptr,
                  MpvVideoWidget::openGLAvailable());
-        picture->resize(320, 240);
-        picture->show();
-        QVERIFY(QTest::qWaitForWindowExposed(picture.get()));
+        auto window = showIn(picture);
+        QVERIFY(window);
         player->replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(*player));
-        QTRY_COMPARE(frameCode(shown(picture.get())), 0);
-        picture.reset(); // the player goes on without a picture
+        QVERIFY(waitSettled(player.get()));
+        QTRY_COMPARE(frameCode(shown(picture)), 0);
+        window.reset(); // the player goes on without a picture
         player->seekTo(1000);
-        QVERIFY(waitSettled(*player));
+        QVERIFY(waitSettled(player.get()));
         QCOMPARE(frameCode(player->grabVideoFrame()), 30);
     }
 
-    void firstLoadIntoAWindowAlreadyOnScreen() {
+    void firstLoadIntoAWindowOnScreenAndArrowKeys() {
         // As at start-up: the window is up before the first load makes the
         // player and its picture.
-        QWidget window;
-        auto* layout = new QVBoxLayout(&window);
-        layout->setContentsMargins(0, 0, 0, 0);
-        auto* view = new AVPlayerViewAcceptsDrop(&window);
-        view->setFixedSize(320, 240);
-        layout->addWidget(view);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        auto* view = new AVPlayerViewAcceptsDrop;
+        auto window = showIn(view);
+        QVERIFY(window);
         auto owned = std::make_unique<MpvPlayer>();
         MpvPlayer* player = owned.get();
         view->setPlayer(std::move(owned));
         player->replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(*player));
-        player->seekTo(4000);
-        QVERIFY(waitSettled(*player));
+        QVERIFY(waitSettled(player));
         auto* picture = view->findChild<QWidget*>();
         QVERIFY(picture);
-        QTRY_COMPARE(frameCode(shown(picture)), 120);
+        seekAndSee(player, picture, 4000);
         // The whole window shows it too, on the X screen itself.
-        QTRY_COMPARE(frameCode(window.grab().toImage()), 120);
-        QTRY_COMPARE(frameCode(window.screen()->grabWindow(window.winId()).toImage()), 120);
-    }
+        QTRY_COMPARE(frameCode(window->grab().toImage()), 120);
+        QTRY_COMPARE(frameCode(window->screen()->grabWindow(window->winId()).toImage()), 120);
 
-    void playerViewArrowsStepFramesWhileStopped() {
-        AVPlayerViewAcceptsDrop view;
-        view.resize(320, 240);
-        auto owned = std::make_unique<MpvPlayer>();
-        MpvPlayer* player = owned.get();
-        view.setPlayer(std::move(owned));
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(*player));
-        player->seekTo(1000);
-        QVERIFY(waitSettled(*player));
-
-        KeyEvent right;
-        right.keyCode = kKeyRightArrow;
-        KeyEvent left;
-        left.keyCode = kKeyLeftArrow;
-        view.superHandleKeyDown(right);
-        view.superHandleKeyDown(right);
-        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 32);
-        QTRY_COMPARE(player->currentTime(), 32.0 / 30.0);
-        view.superHandleKeyDown(left);
-        view.superHandleKeyDown(left);
-        view.superHandleKeyDown(left);
-        QVERIFY(waitSettled(*player));
-        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 29);
-        QTRY_COMPARE(player->currentTime(), 29.0 / 30.0);
+        // While stopped, the arrows step one frame forward and back.
+        const auto press = [view](int code, int times) {
+            KeyEvent key;
+            key.keyCode = code;
+            for (int i = 0; i < times; ++i)
+                view->superHandleKeyDown(key);
+        };
+        press(kKeyRightArrow, 2);
+        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 122);
+        QTRY_COMPARE(player->currentTime(), 122.0 / 30.0);
+        press(kKeyLeftArrow, 3);
+        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 119);
+        QTRY_COMPARE(player->currentTime(), 119.0 / 30.0);
+        // A step forward from the last frame shows nothing new and does not
+        // hold back the steps after it.
+        player->seekTo(60000);
+        QVERIFY(waitSettled(player));
+        press(kKeyRightArrow, 1);
+        press(kKeyLeftArrow, 1);
+        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 298);
         QCOMPARE(player->rate(), 0.0f);
     }
 };

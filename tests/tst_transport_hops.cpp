@@ -16,10 +16,17 @@ class TransportHops : public QObject {
     std::unique_ptr<QPushButton> back, ahead;
     FakePlayer* player = nullptr;
 
+    using Seeks = std::vector<std::int64_t>;
+
     void givePlayer() {
         auto p = std::make_unique<FakePlayer>();
         player = p.get();
         view->setPlayer(std::move(p));
+    }
+    // Both titles show the size; a test may mark them to see they stay.
+    bool titled(const char* size) const {
+        return back->text() == QStringLiteral("\u25C0 ") + QLatin1String(size) &&
+               ahead->text() == QLatin1String(size) + QStringLiteral(" \u25B6");
     }
 
 private slots:
@@ -31,18 +38,8 @@ private slots:
         savedState().playerView = view.get();
         savedState().backButton = back.get();
         savedState().aheadButton = ahead.get();
-        player = nullptr;
     }
     void cleanup() { resetSession(); }
-
-    void titlesCarryTheHopSize() {
-        relabelHopButtons();
-        QCOMPARE(back->text(), QStringLiteral("\u25C0 1.00"));
-        QCOMPARE(ahead->text(), QStringLiteral("1.00 \u25B6"));
-        QCOMPARE(hopSizeText(100), QStringLiteral("0.10"));
-        QCOMPARE(hopSizeText(500), QStringLiteral("0.50"));
-        QCOMPARE(hopSizeText(5000), QStringLiteral("5.00"));
-    }
 
     void hopsAreCountedFromTheMarkNotFromThePlayhead() {
         givePlayer();
@@ -50,12 +47,12 @@ private slots:
         player->setRateSilently(1.0f);
         hopAhead();
         QCOMPARE(player->rate(), 0.0f);
-        QCOMPARE(player->seeks, std::vector<std::int64_t>{11000});
+        QCOMPARE(player->seeks, Seeks{11000});
         // The video plays on to 20 s; the next hop still starts from the mark.
         player->time = 20.0;
         player->setRateSilently(1.0f);
         hopAhead();
-        QCOMPARE(player->seeks, (std::vector<std::int64_t>{11000, 12000}));
+        QCOMPARE(player->seeks, (Seeks{11000, 12000}));
         QCOMPARE(player->rate(), 0.0f);
     }
 
@@ -65,21 +62,18 @@ private slots:
         hopBack();
         hopBack();
         QCOMPARE(savedState().hopTotal, std::int64_t(-1000));
-        QCOMPARE(player->seeks, (std::vector<std::int64_t>{-500, -1000}));
         player->setRateSilently(2.0f);
         hopHome();
         QCOMPARE(savedState().hopTotal, std::int64_t(0));
-        QCOMPARE(player->seeks.back(), std::int64_t(0));
+        QCOMPARE(player->seeks, (Seeks{-500, -1000, 0}));
         QCOMPARE(player->rate(), 0.0f);
     }
 
     void aFinerSizeContinuesFromTheOffset() {
         givePlayer();
         savedState().markTime = 2.0f;
-        hopAhead();
-        hopAhead();
-        hopAhead();
-        QCOMPARE(savedState().hopTotal, std::int64_t(3000));
+        for (int i = 0; i < 3; ++i)
+            hopAhead();
         hopFiner();
         QCOMPARE(savedState().hopSize, std::int64_t(500));
         QCOMPARE(player->seeks.size(), std::size_t(3)); // finer does not seek
@@ -93,13 +87,16 @@ private slots:
     }
 
     void finerAndCoarserStopAtTheEndsOfTheList() {
+        // No player needed: only the size and the titles change.
+        hopAhead();
+        hopBack();
+        QCOMPARE(savedState().hopTotal, std::int64_t(0));
         hopFiner();
         hopFiner();
         QCOMPARE(savedState().hopSize, std::int64_t(200));
-        QCOMPARE(back->text(), QStringLiteral("\u25C0 0.20"));
-        QCOMPARE(ahead->text(), QStringLiteral("0.20 \u25B6"));
+        QVERIFY(titled("0.20"));
         hopFiner();
-        QCOMPARE(savedState().hopSize, std::int64_t(100));
+        QVERIFY(titled("0.10"));
         back->setText(QStringLiteral("untouched"));
         hopFiner();
         QCOMPARE(savedState().hopSize, std::int64_t(100));
@@ -107,29 +104,17 @@ private slots:
         for (int i = 0; i < 5; ++i)
             hopCoarser();
         QCOMPARE(savedState().hopSize, std::int64_t(5000));
-        QCOMPARE(ahead->text(), QStringLiteral("5.00 \u25B6"));
+        QVERIFY(titled("5.00"));
         ahead->setText(QStringLiteral("untouched"));
         hopCoarser();
         QCOMPARE(savedState().hopSize, std::int64_t(5000));
         QCOMPARE(ahead->text(), QStringLiteral("untouched"));
-    }
-
-    void aSizeOutsideTheListChangesNothing() {
+        // A size outside the list changes nothing.
         savedState().hopSize = 300;
         hopFiner();
         hopCoarser();
         QCOMPARE(savedState().hopSize, std::int64_t(300));
-        QVERIFY(back->text().isEmpty());
-    }
-
-    void withoutAPlayerOnlyTheSizeChanges() {
-        hopAhead();
-        hopBack();
-        hopHome();
-        QCOMPARE(savedState().hopTotal, std::int64_t(0));
-        hopCoarser();
-        QCOMPARE(savedState().hopSize, std::int64_t(2000));
-        QCOMPARE(back->text(), QStringLiteral("\u25C0 2.00"));
+        QCOMPARE(ahead->text(), QStringLiteral("untouched"));
     }
 };
 

@@ -14,6 +14,12 @@
 #include <QMainWindow>
 #include <QtTest>
 
+namespace {
+QUrl video(const char* name) {
+    return QUrl::fromLocalFile(QStringLiteral("/videos/") + QLatin1String(name));
+}
+} // namespace
+
 class TransportLoad : public QObject {
     Q_OBJECT
 
@@ -56,57 +62,51 @@ private slots:
     }
 
     void firstLoadMakesThePlayerAndOneObserver() {
-        QVERIFY(!view->player());
-        const QUrl url = QUrl::fromLocalFile(QStringLiteral("/videos/clip.mov"));
-        loadVideo(view, url);
+        loadVideo(view, video("clip.mov"));
         QCOMPARE(made.size(), std::size_t(1));
         QCOMPARE(view->player(), static_cast<Player*>(made[0]));
-        QCOMPARE(player()->items, std::vector<QUrl>{url});
+        QCOMPARE(player()->items, std::vector<QUrl>{video("clip.mov")});
         QCOMPARE(player()->rate(), 0.0f);
         QVERIFY(player()->seeks.empty());
         videoObserver* observer = VO();
         QVERIFY(observer);
         QCOMPARE(observer->objectToObserve.data(), view->player());
         QCOMPARE(observer->kp, QStringLiteral("currentItem.status"));
-
         QSignalSpy fits(observer, &videoObserver::fittedWindow);
         player()->setStatus(ItemStatus::ReadyToPlay);
         QCOMPARE(fits.count(), 1);
         QCOMPARE(savedState().resizesSinceLoad, std::int64_t(1));
 
-        // The second load keeps the player and the observer, and pauses first.
-        player()->setRateSilently(1.0f);
-        loadVideo(view, QUrl::fromLocalFile(QStringLiteral("/videos/other.mp4")));
-        QCOMPARE(made.size(), std::size_t(1));
-        QCOMPARE(VO(), observer);
-        QCOMPARE(player()->pauseCalls, 1);
-        QCOMPARE(player()->items.size(), std::size_t(2));
-        QCOMPARE(fits.count(), 1); // unknown: nothing yet
-        player()->setStatus(ItemStatus::ReadyToPlay);
-        QCOMPARE(fits.count(), 2); // once: a single registration
-        // Loading the same file again fits again.
-        loadVideo(view, QUrl::fromLocalFile(QStringLiteral("/videos/other.mp4")));
-        player()->setStatus(ItemStatus::ReadyToPlay);
-        QCOMPARE(fits.count(), 3);
+        // Later loads (the same file too) keep the player and the observer,
+        // pause first, and fit once per readiness: a single registration.
+        for (int load = 2; load <= 3; ++load) {
+            player()->setRateSilently(1.0f);
+            loadVideo(view, video("other.mp4"));
+            QCOMPARE(made.size(), std::size_t(1));
+            QCOMPARE(VO(), observer);
+            QCOMPARE(player()->pauseCalls, load - 1);
+            QCOMPARE(player()->items.size(), std::size_t(load));
+            QCOMPARE(fits.count(), load - 1); // unknown: nothing yet
+            player()->setStatus(ItemStatus::ReadyToPlay);
+            QCOMPARE(fits.count(), load);
+        }
     }
 
     void failedAndForeignNotificationsDoNotFit() {
-        loadVideo(view, QUrl::fromLocalFile(QStringLiteral("/videos/notes.txt")));
+        loadVideo(view, video("notes.txt"));
         QSignalSpy fits(VO(), &videoObserver::fittedWindow);
         const QSize before = window->size();
         player()->setStatus(ItemStatus::Failed);
         QCOMPARE(fits.count(), 0);
         QCOMPARE(window->size(), before);
         QCOMPARE(savedState().resizesSinceLoad, std::int64_t(0));
-        player()->setStatus(ItemStatus::ReadyToPlay);
-        QCOMPARE(fits.count(), 1);
         const int foreign = 0;
         VO()->observeValueForKeyPath(VO()->kp, player(), ItemStatus::ReadyToPlay, &foreign);
-        QCOMPARE(fits.count(), 1);
+        QCOMPARE(fits.count(), 0);
     }
 
     void everyLoadResetsThePerVideoSession() {
-        loadVideo(view, QUrl::fromLocalFile(QStringLiteral("/videos/a.mp4")));
+        loadVideo(view, video("a.mp4"));
         stateDef& s = savedState();
         s.loadTime = QDateTime::currentDateTime().addDays(-1);
         s.markTime = 5.5f;
@@ -121,7 +121,7 @@ private slots:
         window->setWindowTitle(QStringLiteral("a"));
 
         const QDateTime before = QDateTime::currentDateTime();
-        loadVideo(view, QUrl::fromLocalFile(QStringLiteral("/videos/b.mp4")));
+        loadVideo(view, video("b.mp4"));
         QVERIFY(s.loadTime >= before.addMSecs(-1));
         QCOMPARE(s.markTime, 0.0f);
         QCOMPARE(mark->text(), QStringLiteral("0.00"));
@@ -140,15 +140,17 @@ private slots:
         // An unencoded blank is no URL: nothing loads, nothing resets.
         savedState().hopTotal = 700;
         loadVideo(view, QStringLiteral("file:///videos/my clip.mp4"));
-        QVERIFY(!view->player());
-        QCOMPARE(savedState().hopTotal, std::int64_t(700));
         loadVideo(view, QString());
         QVERIFY(!view->player());
+        QCOMPARE(savedState().hopTotal, std::int64_t(700));
 
         loadVideo(view, QStringLiteral("file:///videos/my%20clip.mp4"));
-        QVERIFY(view->player());
-        QCOMPARE(player()->items.back().toLocalFile(), QStringLiteral("/videos/my clip.mp4"));
+        QCOMPARE(player()->items.back(), video("my clip.mp4"));
         QCOMPARE(savedState().hopTotal, std::int64_t(0));
+        // The placeholder's URL text is encoded the same way.
+        loadVideo(view, placeholderUrlText(QStringLiteral("/opt/my apps/keystamp")));
+        QCOMPARE(player()->items.back().toLocalFile(),
+                 QStringLiteral("/opt/my apps/keystamp/movie.mp4"));
     }
 
     void loadTimeShowsInTheStatusLine() {
@@ -158,35 +160,24 @@ private slots:
     }
 
     void stopwatchModeLoadsThePlaceholderAndNamesTheSession() {
-        QCOMPARE(placeholderUrlText(QStringLiteral("/opt/my apps/keystamp")),
-                 QStringLiteral("file:///opt/my%20apps/keystamp/movie.mp4"));
-        loadVideo(view, placeholderUrlText(QStringLiteral("/opt/my apps/keystamp")));
-        QCOMPARE(player()->items.back().toLocalFile(),
-                 QStringLiteral("/opt/my apps/keystamp/movie.mp4"));
-
         savedState().markTime = 3.0f;
-        const QDateTime before = QDateTime::currentDateTime();
         stopwatchMode();
-        QCOMPARE(player()->items.back().toLocalFile(),
-                 resourcePath() + QStringLiteral("/movie.mp4"));
+        QCOMPARE(player()->items.back(), QUrl::fromLocalFile(resourcePath() + "/movie.mp4"));
         QCOMPARE(player()->rate(), 0.0f);
         QCOMPARE(window->windowTitle(), QStringLiteral("stopwatch"));
         QCOMPARE(savedState().vidBasename, QStringLiteral("stopwatch"));
         QCOMPARE(savedState().markTime, 0.0f);
-        QVERIFY(savedState().loadTime >= before.addMSecs(-1));
-        const QDateTime shown =
-            QDateTime::fromString(status->text(), QStringLiteral("yyyy.MM.dd-HH.mm.ss"));
-        QVERIFY2(shown.isValid(), qPrintable(status->text()));
-        QVERIFY(qAbs(shown.secsTo(savedState().loadTime)) <= 1);
+        QCOMPARE(status->text(),
+                 savedState().loadTime.toString(QStringLiteral("yyyy.MM.dd-HH.mm.ss")));
     }
 
     void withoutAnyPlayerTheSessionStillResets() {
         setPlayerFactory({});
         savedState().hopTotal = 400;
-        loadVideo(view, QUrl::fromLocalFile(QStringLiteral("/videos/a.mp4")));
+        loadVideo(view, video("a.mp4"));
         QVERIFY(!view->player());
         QCOMPARE(savedState().hopTotal, std::int64_t(0));
-        loadVideo(nullptr, QUrl::fromLocalFile(QStringLiteral("/videos/a.mp4")));
+        loadVideo(nullptr, video("a.mp4"));
     }
 };
 

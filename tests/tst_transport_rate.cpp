@@ -10,33 +10,11 @@
 #include <QPlainTextEdit>
 #include <QtTest>
 
-#include <cmath>
-
 class TransportRate : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<AVPlayerViewAcceptsDrop> view;
-    std::unique_ptr<QPlainTextEdit> script;
-    std::unique_ptr<QLabel> echo;
-    FakePlayer* player = nullptr;
-
-    QStringList lines() const {
-        return script->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    }
-
 private slots:
-    void init() {
-        resetSession();
-        view = std::make_unique<AVPlayerViewAcceptsDrop>();
-        script = std::make_unique<QPlainTextEdit>();
-        echo = std::make_unique<QLabel>();
-        auto p = std::make_unique<FakePlayer>();
-        player = p.get();
-        view->setPlayer(std::move(p));
-        savedState().playerView = view.get();
-        savedState().script = script.get();
-        savedState().codeDisplay = echo.get();
-    }
+    void init() { resetSession(); }
     void cleanup() { resetSession(); }
 
     void labelsReadAsFloatValueReadsThem_data() {
@@ -65,52 +43,54 @@ private slots:
         QCOMPARE(floatValue(label), value);
     }
 
-    void aChoiceWhilePlayingTakesEffectAtOnce() {
-        player->setRateSilently(1.0f);
-        player->time = 83.2;
-        setRate(0.5f);
-        QCOMPARE(savedState().playAtRate, 0.5f);
-        QCOMPARE(player->rate(), 0.5f);
-        QCOMPARE(lines().size(), 1);
-        QVERIFY(lines().last().startsWith(QStringLiteral("   83.20  ")));
-        QVERIFY(lines().last().endsWith(QStringLiteral("  rate_set_to_0.50")));
-        QCOMPARE(echo->text(), lines().last());
+    void everyChoiceIsStoredAndRecorded_data() {
+        QTest::addColumn<int>("player"); // -1 none, 0 stopped, 1 playing
+        QTest::addColumn<float>("rate");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("playing") << 1 << 0.5f << "   83.20"
+                                 << "rate_set_to_0.50";
+        QTest::newRow("stopped") << 0 << 16.0f << "   83.20"
+                                 << "rate_set_to_16.00";
+        QTest::newRow("two decimals") << 1 << 0.333f << "   83.20"
+                                      << "rate_set_to_0.33";
+        QTest::newRow("zero stops") << 1 << 0.0f << "   83.20"
+                                    << "rate_set_to_0.00";
+        QTest::newRow("no player") << -1 << 2.0f << "   -1.00"
+                                   << "rate_set_to_2.00";
     }
+    void everyChoiceIsStoredAndRecorded() {
+        QFETCH(int, player);
+        QFETCH(float, rate);
+        QFETCH(QString, time);
+        QFETCH(QString, entry);
+        AVPlayerViewAcceptsDrop view;
+        QPlainTextEdit script;
+        QLabel echo;
+        auto owned = std::make_unique<FakePlayer>();
+        FakePlayer* fake = owned.get();
+        fake->time = 83.2;
+        fake->setRateSilently(float(player > 0));
+        view.setPlayer(std::move(owned));
+        savedState().playerView = player < 0 ? nullptr : &view;
+        savedState().script = &script;
+        savedState().codeDisplay = &echo;
 
-    void aChoiceWhileStoppedIsStoredAndRecorded() {
-        player->time = 4.0;
-        setRate(16.0f);
-        QCOMPARE(savedState().playAtRate, 16.0f);
-        QVERIFY(player->rateCalls.empty());
-        QCOMPARE(player->rate(), 0.0f);
-        QCOMPARE(lines().size(), 1);
-        QVERIFY(lines().last().startsWith(QStringLiteral("    4.00  ")));
-        QVERIFY(lines().last().endsWith(QStringLiteral("rate_set_to_16.00")));
-        // The same rate again is one more line.
-        setRate(16.0f);
-        QCOMPARE(lines().size(), 2);
-    }
-
-    void entriesRoundToTwoDecimalsWhileTheFullRateApplies() {
-        player->setRateSilently(1.0f);
-        setRate(0.25f);
-        QVERIFY(lines().last().endsWith(QStringLiteral("rate_set_to_0.25")));
-        setRate(0.333f);
-        QVERIFY(lines().last().endsWith(QStringLiteral("rate_set_to_0.33")));
-        QCOMPARE(player->rate(), 0.333f);
-        QCOMPARE(savedState().playAtRate, 0.333f);
-        // A label without a number gives 0: a playing video stops.
-        setRate(floatValue(QStringLiteral("stop")));
-        QCOMPARE(player->rate(), 0.0f);
-        QVERIFY(lines().last().endsWith(QStringLiteral("rate_set_to_0.00")));
-        QCOMPARE(rateEntry(0.1f), QStringLiteral("rate_set_to_0.10"));
-    }
-
-    void withoutAPlayerTheLineCarriesMinusOne() {
-        savedState().playerView = nullptr;
-        setRate(2.0f);
-        QCOMPARE(savedState().playAtRate, 2.0f);
-        QVERIFY(lines().last().startsWith(QStringLiteral("   -1.00  ")));
+        // The same rate twice is two lines; the full rate applies to a
+        // playing video only.
+        for (int n = 1; n <= 2; ++n) {
+            setRate(rate);
+            QCOMPARE(savedState().playAtRate, rate);
+            const QStringList lines = script.toPlainText().split('\n', Qt::SkipEmptyParts);
+            QCOMPARE(lines.size(), n);
+            QVERIFY2(lines.last().startsWith(time + "  ") && lines.last().endsWith("  " + entry),
+                     qPrintable(lines.last()));
+            QCOMPARE(echo.text(), lines.last());
+        }
+        if (player >= 0)
+            QCOMPARE(fake->rate(), player > 0 ? rate : 0.0f);
+        if (player == 0)
+            QVERIFY(fake->rateCalls.empty());
     }
 };
 
