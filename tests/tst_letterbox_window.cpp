@@ -93,7 +93,7 @@ private slots:
 
     // The large fit takes four fifths of the visible width; the small one
     // widens a 4:3 player the minimum would leave too narrow. Either keeps
-    // the picture's ratio, the decorations and the window on screen.
+    // the picture's ratio and the decorations, and brings the window on screen.
     void fitOfAReadyVideo_data() {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QSizeF>("video");
@@ -105,6 +105,9 @@ private slots:
         QFETCH(QSizeF, video);
         widgets->loadItem();
         widgets->player->size = video;
+        widgets->window->move(-200, 100); // partly off screen, unless the manager forbids
+        settle();
+        const bool offScreen = widgets->window->frameGeometry().x() < 0;
         const QSize decorations = widgets->window->frameGeometry().size() - widgets->window->size();
         fixLetterbox(mode);
         settle();
@@ -117,6 +120,8 @@ private slots:
         QVERIFY2(qAbs(width - expected) <= 1, qPrintable(QString::number(width)));
         QVERIFY(playerHasRatio(video.width() / video.height()));
         QVERIFY(visibleArea(widgets->window).contains(fitted));
+        if (offScreen)
+            QCOMPARE(fitted.x(), visibleArea(widgets->window).x() + 20);
         QCOMPARE(fitted.size() - widgets->window->size(), decorations);
     }
 
@@ -147,17 +152,6 @@ private slots:
         QCOMPARE(savedState().resizesSinceLoad, 2);
         settle();
         QVERIFY(playerHasRatio(1920.0 / 1080.0));
-    }
-
-    void windowIsBroughtOnScreen() {
-        widgets->loadItem();
-        widgets->window->move(-200, 100);
-        settle();
-        if (widgets->window->frameGeometry().x() != -200)
-            QSKIP("the window manager keeps windows on the screen by itself");
-        fixLetterbox(QStringLiteral("down"));
-        settle();
-        QCOMPARE(widgets->window->frameGeometry().x(), visibleArea(widgets->window).x() + 20);
     }
 };
 

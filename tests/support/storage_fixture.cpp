@@ -7,6 +7,7 @@
 #include "support/test_helpers.h"
 #include "transport/player_view.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -20,19 +21,6 @@
 #include <memory>
 #include <sys/ioctl.h>
 #include <unistd.h>
-
-TemporaryHome::TemporaryHome() : oldHome_(qgetenv("HOME")), oldConfig_(qgetenv("XDG_CONFIG_HOME")) {
-    qputenv("HOME", QFile::encodeName(dir_.path()));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.filePath(QStringLiteral(".config"))));
-}
-
-TemporaryHome::~TemporaryHome() {
-    qputenv("HOME", oldHome_);
-    if (oldConfig_.isEmpty())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", oldConfig_);
-}
 
 QString TemporaryHome::sessionFile(const QString& name) const {
     return QDir(storage()).filePath(formatDate(savedState().loadTime, kLoadStampPattern) +
@@ -60,10 +48,7 @@ SessionWidgets::SessionWidgets()
 }
 
 SessionWidgets::~SessionWidgets() {
-    stateDef& state = savedState();
-    state.window = nullptr;
-    state.script = nullptr;
-    state.playerView = nullptr;
+    resetSession();
     delete window;
 }
 
@@ -76,25 +61,20 @@ void SessionWidgets::loadItem() {
 namespace {
 bool setImmutable(const QString& path, bool on) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0)
-        return false;
     int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
     if (done) {
         flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
         done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
     }
-    ::close(fd);
+    if (fd >= 0)
+        ::close(fd);
     return done;
 }
 
 bool canCreateIn(const QString& folder) {
     QFile probe(QDir(folder).filePath(QStringLiteral(".probe")));
-    if (!probe.open(QIODevice::WriteOnly))
-        return false;
-    probe.close();
-    probe.remove();
-    return true;
+    return probe.open(QIODevice::WriteOnly) && probe.remove();
 }
 } // namespace
 
@@ -112,8 +92,7 @@ ReadOnlyFolder::~ReadOnlyFolder() {
     QFile::setPermissions(path_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-FileSizeLimit::FileSizeLimit(rlim_t bytes) {
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+FileSizeLimit::FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
     ::getrlimit(RLIMIT_FSIZE, &old_);
     rlimit limit = old_;
     limit.rlim_cur = bytes;

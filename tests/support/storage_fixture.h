@@ -1,10 +1,10 @@
 #pragma once
 
+#include "support/app_home.h"
+
 #include <QByteArray>
-#include <QDir>
 #include <QString>
 #include <QStringList>
-#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
@@ -14,21 +14,11 @@ class QMainWindow;
 class QPlainTextEdit;
 class AVPlayerViewAcceptsDrop;
 
-// A fresh home folder for the life of the object: HOME and XDG_CONFIG_HOME
-// point into a temporary folder, so the Documents folder is <home>/Documents.
-class TemporaryHome {
+// A temporary home that also names the current session's files.
+class TemporaryHome : public AppHome {
 public:
-    TemporaryHome();
-    ~TemporaryHome();
-    QString documents() const { return dir_.filePath(QStringLiteral("Documents")); }
-    // Documents/Keystamp, the storage folder under the program's display name.
-    QString storage() const { return QDir(documents()).filePath(QStringLiteral("Keystamp")); }
-    // <storage>/<load stamp>--<name>, a file of the current session.
+    // <storage>/<load stamp>--<name>
     QString sessionFile(const QString& name) const;
-
-private:
-    QTemporaryDir dir_;
-    QByteArray oldHome_, oldConfig_;
 };
 
 // A fresh session record whose widgets are owned by a main window, with a
@@ -56,8 +46,7 @@ public:
 
 private:
     QString path_;
-    bool immutable_ = false;
-    bool ok_ = false;
+    bool immutable_ = false, ok_ = false;
 };
 
 // Lets this process write files of at most `bytes` bytes, as a full disk
