@@ -9,16 +9,6 @@ class PlayerClock : public QObject {
     Q_OBJECT
 
 private slots:
-    void pausedItReadsWhatItWasGiven() {
-        PlayheadClock clock;
-        QCOMPARE(clock.read(100.0), 0.0);
-        clock.pauseAt(12.346);
-        QCOMPARE(clock.read(100.0), 12.346);
-        clock.frameShown(12.333, 200.0); // the frame on screen does not move it
-        QCOMPARE(clock.read(300.0), 12.346);
-        QVERIFY(!clock.playing());
-    }
-
     void playingItRunsOnBetweenFramesUpToTheNext() {
         PlayheadClock clock;
         clock.setFrameSpan(1.0); // one frame a second
@@ -136,16 +126,6 @@ private slots:
         QCOMPARE(engineSeekTarget(7.5, std::nullopt), 7.5);
         const FrameGrid late{0.021, 25.0};
         QCOMPARE(engineSeekTarget(0.01, late), 0.021);
-    }
-
-    void landingsAreJudged() {
-        const double span = 1.0 / 30;
-        QCOMPARE(judgeLanding(2.0, 2.0, 0.0, span, 10.0), Landing::Done);
-        QCOMPARE(judgeLanding(1.999, 2.0, 0.0, span, 10.0), Landing::StepBack);
-        QCOMPARE(judgeLanding(0.0, 0.021, 0.021, span, 10.0), Landing::Done); // first frame
-        QCOMPARE(judgeLanding(5.0, 4.0, 0.0, span, 10.0), Landing::SeekPlain);
-        QCOMPARE(judgeLanding(10.0, 9.9667, 0.0, span, 10.0), Landing::Done); // the last frame
-        QCOMPARE(judgeLanding(5.0, 4.98, 0.0, span, 10.0), Landing::Done);
     }
 };
 

@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <memory>
@@ -68,7 +69,6 @@ private slots:
         QVERIFY(dir.isValid());
         clip30 = make("c30.mp4", {});
         make("c2997.mp4", {QStringLiteral("30000/1001"), 10.0, 60, 1, true});
-        make("c1.mkv", {QStringLiteral("1"), 6.0, 10});
         make("short.mp4", {QStringLiteral("30"), 1.0});
         make("wide.mp4", {QStringLiteral("30"), 1.0, 60, 2});
         writeFile(dir.path(), QStringLiteral("notes.txt"), "12.35  14:03:09  a\nnot a video\n");
@@ -152,87 +152,30 @@ private slots:
         QFETCH(long long, num);
         QFETCH(long long, den);
         auto player = open(dir.filePath(clip));
+        player->seekTo(4321); // before the item is ready: lands once it is
+        QCOMPARE(player->currentTime(), 4.321);
         QVERIFY(waitSettled(player.get()));
+        QCOMPARE(player->currentTime(), 4.321);
+        QCOMPARE(frameCode(player->grabVideoFrame()), int(frameAt(4321, num, den)));
         const long long last = frameAt(std::llround(player->duration() * 1000.0) - 1, num, den);
         // Frame starts, just before and after them, mid-frame, keyframes, the
-        // ends, backwards and forwards, and a spread of random times.
-        QList<long long> times{2000, 1999, 33,   34,   0,    1,    66,   67,   100,  7346,
-                               5005, 5004, 5006, 8999, 9000, 3337, 3336, 1000, 1001, 9950};
+        // ends and beyond, backwards and forwards, and a spread of random times.
+        QList<long long> times{2000, 1999, 33,   34,   0,    1,    66,   67,   100,  7346,  5005,
+                               5004, 5006, 8999, 9000, 3337, 3336, 1000, 1001, 9950, -1000, 60000};
         QRandomGenerator random(20260101);
         for (int i = 0; i < 20; ++i)
             times << random.bounded(0, 10000);
         for (long long ms : times) {
             player->seekTo(ms);
-            QCOMPARE(player->currentTime(), ms / 1000.0);
+            const double time = std::clamp(ms / 1000.0, 0.0, player->duration());
+            if (ms <= 10000)
+                QCOMPARE(player->currentTime(), time);
             QVERIFY(waitSettled(player.get()));
             const long long expected = std::min(frameAt(ms, num, den), last);
             QVERIFY2(frameCode(player->grabVideoFrame()) == int(expected),
                      qPrintable(QStringLiteral("at %1 ms, not frame %2").arg(ms).arg(expected)));
-            QCOMPARE(player->currentTime(), ms / 1000.0);
-        }
-    }
-
-    void seekEdges_data() {
-        QTest::addColumn<bool>("ready");
-        QTest::addColumn<long long>("ms");
-        QTest::addColumn<double>("time"); // negative: the end of the video
-        QTest::addColumn<int>("frame");
-        QTest::newRow("before the item is ready") << false << 4321LL << 4.321 << 129;
-        QTest::newRow("before the start") << true << -1000LL << 0.0 << 0;
-        QTest::newRow("past the end") << true << 60000LL << -1.0 << 299;
-    }
-    void seekEdges() {
-        QFETCH(bool, ready);
-        QFETCH(long long, ms);
-        QFETCH(double, time);
-        QFETCH(int, frame);
-        auto player = open(clip30);
-        if (ready) {
-            player->seekTo(5000);
-            QVERIFY(waitSettled(player.get()));
-        }
-        player->seekTo(ms);
-        if (time >= 0)
             QCOMPARE(player->currentTime(), time);
-        QVERIFY(waitSettled(player.get()));
-        QCOMPARE(player->status(), ItemStatus::ReadyToPlay);
-        QCOMPARE(player->currentTime(), time >= 0 ? time : player->duration());
-        QCOMPARE(frameCode(player->grabVideoFrame()), frame);
-    }
-
-    void clockRunsSmoothlyBetweenFramesAndStopsWithThePause() {
-        // One frame a second: the engine's own position moves in whole seconds.
-        auto player = open(dir.filePath(QStringLiteral("c1.mkv")));
-        QVERIFY(waitSettled(player.get()));
-        QElapsedTimer wall;
-        player->setRate(1.0f);
-        wall.start();
-        QSet<long long> hundredths;
-        int between = 0;
-        double last = 0.0;
-        while (wall.elapsed() < 2500) {
-            const double t = player->currentTime();
-            QVERIFY2(t >= last, "the clock went back");
-            last = t;
-            hundredths.insert(std::llround(t * 100));
-            between += std::abs(t - std::round(t)) > 0.2;
-            QTest::qWait(7);
         }
-        QVERIFY2(hundredths.size() > 40, qPrintable(QString::number(hundredths.size())));
-        QVERIFY(between > 10);
-        QVERIFY(last > 1.0 && last <= wall.elapsed() / 1000.0 + 0.05);
-
-        player->setRate(0.0f);
-        QCOMPARE(player->rate(), 0.0f);
-        const double stopped = player->currentTime();
-        QVERIFY(stopped >= last);
-        QTest::qWait(300);
-        QCOMPARE(player->currentTime(), stopped);
-        player->setRate(1.0f); // playing on continues from there
-        QTest::qWait(300);
-        QVERIFY(player->currentTime() > stopped);
-        player->pause();
-        QCOMPARE(player->rate(), 0.0f);
     }
 
     void rateChangesWhilePlayingAndWhileStopped() {

@@ -47,13 +47,21 @@ private slots:
         player->setRateSilently(1.0f);
         hopAhead();
         QCOMPARE(player->rate(), 0.0f);
-        QCOMPARE(player->seeks, Seeks{11000});
         // The video plays on to 20 s; the next hop still starts from the mark.
         player->time = 20.0;
         player->setRateSilently(1.0f);
         hopAhead();
-        QCOMPARE(player->seeks, (Seeks{11000, 12000}));
         QCOMPARE(player->rate(), 0.0f);
+        QCOMPARE(player->seeks, (Seeks{11000, 12000}));
+        // A finer size does not seek, and continues from the offset.
+        hopFiner();
+        QCOMPARE(savedState().hopSize, std::int64_t(500));
+        hopAhead();
+        // A new mark keeps the offset: the next hop lands beside the new mark.
+        savedState().markTime = 12.3456f;
+        hopBack();
+        QCOMPARE(savedState().hopTotal, std::int64_t(2000));
+        QCOMPARE(player->seeks, (Seeks{11000, 12000, 12500, 14346}));
     }
 
     void backPastZeroAndHome() {
@@ -67,23 +75,6 @@ private slots:
         QCOMPARE(savedState().hopTotal, std::int64_t(0));
         QCOMPARE(player->seeks, (Seeks{-500, -1000, 0}));
         QCOMPARE(player->rate(), 0.0f);
-    }
-
-    void aFinerSizeContinuesFromTheOffset() {
-        givePlayer();
-        savedState().markTime = 2.0f;
-        for (int i = 0; i < 3; ++i)
-            hopAhead();
-        hopFiner();
-        QCOMPARE(savedState().hopSize, std::int64_t(500));
-        QCOMPARE(player->seeks.size(), std::size_t(3)); // finer does not seek
-        hopAhead();
-        QCOMPARE(player->seeks.back(), std::int64_t(5500));
-        // A new mark keeps the offset: the next hop lands beside the new mark.
-        savedState().markTime = 12.3456f;
-        hopBack();
-        QCOMPARE(savedState().hopTotal, std::int64_t(3000));
-        QCOMPARE(player->seeks.back(), std::int64_t(15346));
     }
 
     void finerAndCoarserStopAtTheEndsOfTheList() {

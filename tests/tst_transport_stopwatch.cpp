@@ -92,6 +92,12 @@ private slots:
         QVERIFY2(std::abs(media - seconds) < 0.25,
                  qPrintable(QStringLiteral("%1 against %2").arg(media).arg(seconds)));
         QVERIFY2(hundredths.size() > 150, qPrintable(QString::number(hundredths.size())));
+        // The pause holds it; playing on continues from there.
+        player()->setRate(0.0f);
+        const double stopped = player()->currentTime();
+        QVERIFY(stopped >= last);
+        QTest::qWait(300);
+        QCOMPARE(player()->currentTime(), stopped);
 
         // A go-to late in the day reads exactly, and runs on from there.
         seekToTime(QStringLiteral("86,399.5"));
