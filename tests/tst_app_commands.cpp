@@ -6,7 +6,6 @@
 #include "app/main_window.h"
 #include "app/segmented_control.h"
 #include "app/termination_signals.h"
-#include "platform/date_format.h"
 #include "session/key_entry_view.h"
 #include "session/state.h"
 #include "support/app_home.h"
@@ -74,14 +73,20 @@ class AppCommands : public QObject {
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
     void unblockSaves() { QApplication::setApplicationDisplayName(QStringLiteral("Keystamp")); }
-    void drag(QMimeData* data, bool* entered, bool* dropped) {
-        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    // Drags data onto the player view and drops it: whether the drag was
+    // accepted for copying, and whether the drop was.
+    std::pair<bool, bool> drag(const QList<QUrl>& urls, const QString& text = {}) {
+        QMimeData data;
+        data.setUrls(urls);
+        if (!text.isEmpty())
+            data.setText(text);
+        QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(app->player, &enter);
-        *entered = enter.isAccepted() && enter.dropAction() == Qt::CopyAction;
-        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         drop.setAccepted(false);
         QApplication::sendEvent(app->player, &drop);
-        *dropped = drop.isAccepted();
+        return {enter.isAccepted() && enter.dropAction() == Qt::CopyAction, drop.isAccepted()};
     }
 
 private slots:
@@ -105,7 +110,7 @@ private slots:
     void init() { alerts->alerts.clear(); }
 
     void controlsNeverTakeTheFocus() {
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
+        QVERIFY(app->player->hasFocus());
         for (QAbstractButton* b : app->window->findChildren<QAbstractButton*>())
             QVERIFY2(b->focusPolicy() == Qt::NoFocus, qPrintable(b->objectName()));
         QCOMPARE(app->gotoField->focusPolicy(), Qt::ClickFocus);
@@ -115,33 +120,23 @@ private slots:
         QTest::mouseClick(app->coarserButton, Qt::LeftButton);
         QTest::mouseClick(app->viewSelector->segmentButton(0), Qt::LeftButton);
         QTest::mouseClick(app->rateControl->segmentButton(3), Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
+        QVERIFY(app->player->hasFocus());
         // The key-entry view, the transcript and the go-to field take it when clicked.
         QTest::mouseClick(app->codeEntry, Qt::LeftButton);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->codeEntry));
         QTest::mouseClick(app->scrollViewContainingTranscript->viewport(), Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(),
-                 static_cast<QWidget*>(app->scrollViewContainingTranscript));
-        QTest::mouseClick(app->gotoField, Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->gotoField));
+        QVERIFY(app->scrollViewContainingTranscript->hasFocus());
         app->player->setFocus();
         // Ctrl+G puts the cursor in the go-to field.
         QTest::keyClick(app->window, Qt::Key_G, Qt::ControlModifier);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->gotoField));
+        QVERIFY(app->gotoField->hasFocus());
         app->player->setFocus();
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
-    }
-
-    void tabIsAKeyToRecord() {
+        // Tab is a key to record, not a focus move, in the key-entry view too.
         const qsizetype before = lines().size();
-        QTest::keyClick(app->player, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
-        QCOMPARE(lines().size(), before + 1);
-        QVERIFY(lines().last().endsWith(QStringLiteral("  Tab")));
         app->codeEntry->setFocus();
         QTest::keyClick(app->codeEntry, Qt::Key_Tab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->codeEntry));
-        QCOMPARE(lines().size(), before + 2);
+        QCOMPARE(lines().size(), before + 1);
         app->player->setFocus();
     }
 
@@ -164,10 +159,6 @@ private slots:
             ++checked;
         }
         QVERIFY(checked > 25);
-        for (QLabel* l :
-             {app->tapeCounterDisplay.data(), app->markDisplay.data(), app->excursionDisplay.data(),
-              app->codeDisplay.data(), app->tbTextBlock.data()})
-            QVERIFY(!l->accessibleName().isEmpty());
     }
 
     void menusKeepAltAndMostKeysForTheRecorder() {
@@ -183,25 +174,15 @@ private slots:
         QCOMPARE(shortcuts, QStringList({"Ctrl+G", "Ctrl+O", "Ctrl+P", "Ctrl+Q", "Ctrl+S"}));
     }
 
-    void startsWithOneRateSelected() {
-        QCOMPARE(app->rateControl->selectedSegment(), 3);
-        QCOMPARE(app->rateControl->labelForSegment(3), QStringLiteral("1×"));
-        QCOMPARE(app->viewSelector->selectedSegment(), 0);
-        QCOMPARE(app->tabView->currentIndex(), 0);
-    }
-
     void chooseViewOutsideTheTabsDoesNothing() {
         app->chooseView(1);
         QCOMPARE(app->tabView->currentIndex(), 1);
-        fake()->setRateSilently(2.0f);
         const auto rateCalls = fake()->rateCalls.size();
         for (qint64 i : {qint64(3), qint64(-1), qint64(1) << 40}) {
             app->chooseView(i);
             QCOMPARE(app->tabView->currentIndex(), 1);
         }
-        QCOMPARE(app->viewSelector->selectedSegment(), 0);
         QCOMPARE(fake()->rateCalls.size(), rateCalls);
-        fake()->setRateSilently(0.0f);
         // The keys still reach the recorder while another tab shows, and
         // the player view has them again when the video tab is back.
         const qsizetype before = lines().size();
@@ -209,7 +190,7 @@ private slots:
         QCOMPARE(lines().size(), before + 1);
         QVERIFY(lines().last().endsWith(QStringLiteral("  k")));
         app->chooseView(0);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->player));
+        QVERIFY(app->player->hasFocus());
     }
 
     void viewSelectorKeepsThePlaybackRate() {
@@ -227,11 +208,10 @@ private slots:
         disconnect(pauseOnSwitch);
         // A paused video stays paused.
         fake()->setRateSilently(0.0f);
-        QTest::mouseClick(app->viewSelector->segmentButton(1), Qt::LeftButton);
-        QCOMPARE(app->tabView->currentIndex(), 1);
+        app->chooseView(1);
         QTest::qWait(20);
         QCOMPARE(fake()->rate(), 0.0f);
-        QTest::mouseClick(app->viewSelector->segmentButton(0), Qt::LeftButton);
+        app->chooseView(0);
     }
 
     void helpPausesAndMovesTheSelector() {
@@ -242,7 +222,6 @@ private slots:
         QCOMPARE(app->tabView->currentIndex(), 2);
         QTest::qWait(20);
         QCOMPARE(fake()->rate(), 0.0f);
-        QCOMPARE(app->helpView->documentTitle(), QStringLiteral("Keystamp Help"));
     }
 
     void clearFromTheHelpTab() {
@@ -258,26 +237,13 @@ private slots:
         QCOMPARE(app->tabView->currentIndex(), 0);
         QCOMPARE(app->viewSelector->selectedSegment(), 2);
         QVERIFY(lines().isEmpty());
-        QCOMPARE(savedState().vidBasename, QStringLiteral("stopwatch"));
         QCOMPARE(app->window->windowTitle(), QStringLiteral("stopwatch"));
         QVERIFY(savedState().loadTime > before);
         const QStringList files = home->transcriptFiles();
         QCOMPARE(files.size(), filesBefore.size() + 1);
-        QFile file(home->storage() + '/' + files.last());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().endsWith((coded.join('\n') + '\n').toUtf8()));
+        QCOMPARE(home->lines(files.last()).mid(3), coded);
         QVERIFY(alerts->alerts.empty());
         app->viewSelector->selectSegmentWithTag(0);
-    }
-
-    void clearButtonDoesTheSame() {
-        typeInPlayer(QStringLiteral("xyz"));
-        const QStringList filesBefore = home->transcriptFiles();
-        QTest::qWait(1100);
-        QTest::mouseClick(app->clearButton, Qt::LeftButton);
-        QVERIFY(lines().isEmpty());
-        QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
-        QCOMPARE(savedState().vidBasename, QStringLiteral("stopwatch"));
     }
 
     void windowFittingCommands() {
@@ -308,15 +274,12 @@ private slots:
         QTest::mouseClick(app->zeroButton, Qt::LeftButton);
         QCOMPARE(fake()->seeks.back(), std::int64_t(0));
         QTest::mouseClick(app->finerButton, Qt::LeftButton);
-        QCOMPARE(app->backButton->text(), QStringLiteral("◀ 0.50"));
         QCOMPARE(app->aheadButton->text(), QStringLiteral("0.50 ▶"));
         QTest::mouseClick(app->coarserButton, Qt::LeftButton);
         QCOMPARE(app->backButton->text(), QStringLiteral("◀ 1.00"));
         QTest::mouseClick(app->rateControl->segmentButton(2), Qt::LeftButton);
-        QCOMPARE(savedState().playAtRate, 0.5f);
         QVERIFY(lines().last().endsWith(QStringLiteral("  rate_set_to_0.50")));
         QTest::mouseClick(app->rateControl->segmentButton(3), Qt::LeftButton);
-        QCOMPARE(savedState().playAtRate, 1.0f);
     }
 
     void filesAndCheckpointCommands() {
@@ -329,9 +292,7 @@ private slots:
 
         typeInPlayer(QStringLiteral("q"));
         action("actionSaveCheckpoint")->trigger();
-        const QStringList checkpoints =
-            QDir(home->storage()).entryList({QStringLiteral("*--checkpoint-at--*")});
-        QCOMPARE(checkpoints.size(), 1);
+        QCOMPARE(home->files(QStringLiteral("*--checkpoint-at--*")).size(), 1);
         QVERIFY(!lines().isEmpty());
     }
 
@@ -347,70 +308,46 @@ private slots:
         QVERIFY(pdf.size() > 1000);
     }
 
-    void dropOpensTheFirstFile() {
+    void dropOpensTheFirstLocalFile() {
+        typeInPlayer(QStringLiteral("drop"));
+        const QStringList coded = lines();
+        const QStringList filesBefore = home->transcriptFiles();
+        const auto items = fake()->items.size();
+        // Drops without a local file are refused before anything is saved.
+        const auto refused = std::make_pair(false, false);
+        QCOMPARE(drag({QUrl(QStringLiteral("https://example.com/video.mp4"))}), refused);
+        QCOMPARE(drag({}, QStringLiteral("/tmp/video.mp4")), refused);
+        QCOMPARE(lines(), coded);
+        QCOMPARE(home->transcriptFiles(), filesBefore);
+        QCOMPARE(fake()->items.size(), items);
+
         QTemporaryDir dir;
         const QString first = dir.filePath(QStringLiteral("clip.b.mp4"));
-        const QString second = dir.filePath(QStringLiteral("other.mp4"));
-        typeInPlayer(QStringLiteral("drop"));
-        const QStringList filesBefore = home->transcriptFiles();
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(first), QUrl::fromLocalFile(second)});
-        bool entered = false, dropped = false;
-        drag(&data, &entered, &dropped);
-        QVERIFY(entered);
-        QVERIFY(dropped);
-        QVERIFY(!fake()->items.empty());
+        QCOMPARE(drag({QUrl::fromLocalFile(first), QUrl::fromLocalFile(dir.filePath("o.mp4"))}),
+                 std::make_pair(true, true));
         QCOMPARE(fake()->items.back(), QUrl::fromLocalFile(first));
         QCOMPARE(app->window->windowTitle(), QStringLiteral("clip.b"));
-        QCOMPARE(savedState().vidBasename, QStringLiteral("clip.b"));
-        QCOMPARE(app->tbTextBlock->text(),
-                 formatDate(savedState().loadTime, QStringLiteral("yyyy.MM.dd-HH.mm.ss")));
         QVERIFY(lines().isEmpty());
         // The old session was saved under its own name.
         QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
         QVERIFY(alerts->alerts.empty());
     }
 
-    void dropWithoutALocalFileIsRefusedBeforeSaving() {
-        typeInPlayer(QStringLiteral("keep"));
-        const QStringList coded = lines();
-        const QStringList filesBefore = home->transcriptFiles();
-        const auto items = fake()->items.size();
-        QMimeData remote;
-        remote.setUrls({QUrl(QStringLiteral("https://example.com/video.mp4"))});
-        QMimeData text;
-        text.setText(QStringLiteral("/tmp/video.mp4"));
-        for (QMimeData* data : {&remote, &text}) {
-            bool entered = true, dropped = true;
-            drag(data, &entered, &dropped);
-            QVERIFY(!entered);
-            QVERIFY(!dropped);
-        }
-        QCOMPARE(lines(), coded);
-        QCOMPARE(home->transcriptFiles(), filesBefore);
-        QCOMPARE(fake()->items.size(), items);
-        QCOMPARE(savedState().vidBasename, QStringLiteral("clip.b"));
-    }
-
     void aFailedSaveKeepsTheSession() {
         // Drop, open and Clear all end a session; none of them starts the
         // next one while the transcript could not be written.
+        typeInPlayer(QStringLiteral("keep"));
         blockSaves();
         const QStringList coded = lines();
         const QDateTime loaded = savedState().loadTime;
         const auto items = fake()->items.size();
         QTemporaryDir dir;
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(dir.filePath(QStringLiteral("next.mp4")))});
-        bool entered = false, dropped = true;
-        drag(&data, &entered, &dropped);
-        QVERIFY(entered);
-        QVERIFY(!dropped);
+        QCOMPARE(drag({QUrl::fromLocalFile(dir.filePath(QStringLiteral("next.mp4")))}),
+                 std::make_pair(true, false));
         QVERIFY(app->applicationOpenFile(dir.filePath(QStringLiteral("other.mp4"))));
-        action("actionClear")->trigger();
+        QTest::mouseClick(app->clearButton, Qt::LeftButton);
         QCOMPARE(lines(), coded);
         QCOMPARE(fake()->items.size(), items);
-        QCOMPARE(savedState().vidBasename, QStringLiteral("clip.b"));
         QCOMPARE(savedState().loadTime, loaded);
         QCOMPARE(app->window->windowTitle(), QStringLiteral("clip.b"));
         // Each attempt told the user: the folder, then the write.
@@ -439,7 +376,7 @@ private slots:
         QCOMPARE(::raise(SIGTERM), 0);
         QTRY_VERIFY(!app->window->isVisible());
         QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
-        QVERIFY(home->journalFiles().isEmpty());
+        QVERIFY(home->files(QStringLiteral("*--unsaved*")).isEmpty());
     }
 };
 

@@ -2,7 +2,6 @@
 // their validators, and an install puts the program, its resources and
 // those files where desktops and the program itself look for them.
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,21 +9,14 @@
 
 namespace {
 
-struct Run {
-    int code = -1;
-    QString output;
-};
-
-Run run(const QString& program, const QStringList& arguments, int timeoutMs = 120000) {
+// Runs a tool to its end; its exit code (-1 if it did not end normally)
+// and its output.
+std::pair<int, QString> run(const QString& program, const QStringList& arguments) {
     QProcess p;
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, arguments);
-    Run r;
-    if (!p.waitForFinished(timeoutMs) || p.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.code = p.exitCode();
-    r.output = QString::fromLocal8Bit(p.readAll());
-    return r;
+    const bool ended = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
+    return {ended ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAll())};
 }
 
 const QString kDesktop = QStringLiteral(KEYSTAMP_SOURCE_DIR "/resources/desktop/");
@@ -35,39 +27,34 @@ class AppDesktop : public QObject {
     Q_OBJECT
 
 private slots:
-    void desktopEntryIsValid() {
-        const Run r = run(QStringLiteral("desktop-file-validate"),
-                          {kDesktop + QStringLiteral("keystamp.desktop")});
-        QVERIFY2(r.code == 0 && !r.output.contains(QLatin1String("error")), qPrintable(r.output));
-        QFile file(kDesktop + QStringLiteral("keystamp.desktop"));
+    void metadataIsValid() {
+        const QString entry = kDesktop + QStringLiteral("keystamp.desktop");
+        auto [code, output] = run(QStringLiteral("desktop-file-validate"), {entry});
+        QVERIFY2(code == 0 && !output.contains(QLatin1String("error")), qPrintable(output));
+        std::tie(code, output) =
+            run(QStringLiteral("appstreamcli"),
+                {"validate", "--no-net", kDesktop + "org.keystamp.Keystamp.metainfo.xml"});
+        QVERIFY2(code == 0, qPrintable(output));
+        QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
         const QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
         QVERIFY(lines.contains(QStringLiteral("Exec=keystamp %F")));
-        QStringList types;
-        for (const QString& line : lines) {
-            if (line.startsWith(QLatin1String("MimeType=")))
-                types = line.mid(9).split(';', Qt::SkipEmptyParts);
-        }
+        const QStringList types = lines.filter(QRegularExpression("^MimeType="))
+                                      .value(0)
+                                      .split(QRegularExpression("[=;]"));
         for (const char* type : {"video/mp4", "video/quicktime", "video/x-matroska", "video/webm"})
             QVERIFY2(types.contains(QLatin1String(type)), type);
-    }
-
-    void appstreamMetadataIsValid() {
-        const Run r = run(QStringLiteral("appstreamcli"),
-                          {QStringLiteral("validate"), QStringLiteral("--no-net"),
-                           kDesktop + QStringLiteral("org.keystamp.Keystamp.metainfo.xml")});
-        QVERIFY2(r.code == 0, qPrintable(r.output));
     }
 
     void installPutsEverythingInPlace() {
         QTemporaryDir prefix;
         const QString build = QFileInfo(QStringLiteral(KEYSTAMP_BINARY)).absolutePath();
-        const Run r = run(QStringLiteral("cmake"), {QStringLiteral("--install"), build,
-                                                    QStringLiteral("--prefix"), prefix.path()});
-        QVERIFY2(r.code == 0, qPrintable(r.output));
+        const auto [code, output] =
+            run(QStringLiteral("cmake"), {"--install", build, "--prefix", prefix.path()});
+        QVERIFY2(code == 0, qPrintable(output));
         const QDir root(prefix.path());
         for (const char* file :
-             {"bin/keystamp", "share/keystamp/help/index.html", "share/keystamp/brushed-metal.jpg",
+             {"share/keystamp/help/index.html", "share/keystamp/brushed-metal.jpg",
               "share/keystamp/movie.mp4", "share/applications/keystamp.desktop",
               "share/icons/hicolor/scalable/apps/keystamp.svg",
               "share/metainfo/org.keystamp.Keystamp.metainfo.xml"})

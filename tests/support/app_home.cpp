@@ -18,13 +18,14 @@ AppHome::~AppHome() {
 
 QProcessEnvironment AppHome::env() const {
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("HOME"), path());
-    e.insert(QStringLiteral("XDG_CONFIG_HOME"), path() + QStringLiteral("/.config"));
-    e.insert(QStringLiteral("XDG_DATA_HOME"), path() + QStringLiteral("/.local/share"));
-    e.insert(QStringLiteral("XDG_CACHE_HOME"), path() + QStringLiteral("/.cache"));
-    e.insert(QStringLiteral("XDG_RUNTIME_DIR"), path() + QStringLiteral("/.runtime"));
-    QDir().mkpath(path() + QStringLiteral("/.runtime"));
-    QFile::setPermissions(path() + QStringLiteral("/.runtime"),
+    const QString home = dir_.path();
+    e.insert(QStringLiteral("HOME"), home);
+    e.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    e.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    e.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    e.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/.runtime"));
+    QDir().mkpath(home + QStringLiteral("/.runtime"));
+    QFile::setPermissions(home + QStringLiteral("/.runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     e.remove(QStringLiteral("XDG_DOCUMENTS_DIR"));
     e.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
@@ -33,22 +34,26 @@ QProcessEnvironment AppHome::env() const {
     return e;
 }
 
+QStringList AppHome::files(const QString& wildcard) const {
+    return QDir(storage()).entryList({wildcard}, QDir::Files, QDir::Name);
+}
+
 QStringList AppHome::transcriptFiles() const {
-    QStringList files =
-        QDir(storage()).entryList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name);
-    files.removeIf([](const QString& f) {
+    QStringList found = files(QStringLiteral("*.txt"));
+    found.removeIf([](const QString& f) {
         return f.contains(QLatin1String("--unsaved")) ||
                f.contains(QLatin1String("--checkpoint-at--"));
     });
-    return files;
+    return found;
 }
 
-QStringList AppHome::journalFiles() const {
-    return QDir(storage()).entryList({QStringLiteral("*--unsaved*")}, QDir::Files, QDir::Name);
-}
-
-bool AppHome::blockStorage() const {
-    QDir().mkpath(documents());
-    QFile blocker(storage());
-    return blocker.open(QIODevice::WriteOnly);
+QStringList AppHome::lines(const QString& file) const {
+    QFile f(storage() + QLatin1Char('/') + file);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList l = QString::fromUtf8(f.readAll()).split('\n');
+    if (l.isEmpty() || !l.last().isEmpty())
+        return l << QStringLiteral("(no final newline)");
+    l.removeLast();
+    return l;
 }

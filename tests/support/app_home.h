@@ -14,7 +14,6 @@ public:
     AppHome(const AppHome&) = delete;
     AppHome& operator=(const AppHome&) = delete;
 
-    QString path() const { return dir_.path(); }
     QString documents() const { return dir_.path() + QStringLiteral("/Documents"); }
     QString storage() const { return documents() + QStringLiteral("/Keystamp"); }
     // The environment of a child process that lives in this home.
@@ -22,11 +21,11 @@ public:
     // The transcript files in the storage folder (journals and checkpoints
     // left out), sorted by name.
     QStringList transcriptFiles() const;
-    // The journal files (--unsaved) in the storage folder.
-    QStringList journalFiles() const;
-    // Puts a plain file where the storage folder should be, so that every
-    // save fails.
-    bool blockStorage() const;
+    // The files in the storage folder whose names match a wildcard.
+    QStringList files(const QString& wildcard) const;
+    // The lines of a file in the storage folder (a missing final newline
+    // shows as one more line).
+    QStringList lines(const QString& file) const;
 
 private:
     QTemporaryDir dir_;

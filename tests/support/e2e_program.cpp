@@ -1,17 +1,14 @@
 #include "support/e2e_program.h"
 
-#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QTest>
 
 #include <csignal>
 #include <functional>
-#include <optional>
 
 namespace {
 
-// Asks until done() says yes or timeoutMs has passed; the last answer.
+// Asks until done() says yes or timeoutMs has passed.
 bool poll(const std::function<bool()>& done, int timeoutMs) {
     QElapsedTimer timer;
     timer.start();
@@ -23,10 +20,8 @@ bool poll(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-QStringList visibleWindows(const QString& pattern) {
-    const auto found =
-        RunningProgram::xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                 QStringLiteral("--name"), pattern});
+QStringList visibleWindows(const QStringList& filter) {
+    const auto found = RunningProgram::xdotool(QStringList{"search", "--onlyvisible"} + filter);
     return found && !found->isEmpty() ? found->split('\n') : QStringList();
 }
 
@@ -42,33 +37,21 @@ PrivateDisplay::~PrivateDisplay() {
 
 bool PrivateDisplay::start() {
     oldDisplay_ = qgetenv("DISPLAY");
-    // Try display numbers until a server comes up (another may hold one).
-    const int first = 60 + int(QCoreApplication::applicationPid() % 30);
-    for (int n = first; n < first + 40; ++n) {
-        if (QFileInfo::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-            continue;
-        server_.start(QStringLiteral("Xvfb"),
-                      {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"), QStringLiteral("0"),
-                       QStringLiteral("1440x900x24"), QStringLiteral("-nolisten"),
-                       QStringLiteral("tcp")});
-        if (!server_.waitForStarted(5000))
-            return false;
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(n);
-        const bool up =
-            poll(
-                [&] {
-                    return QFileInfo::exists(socket) || server_.state() == QProcess::NotRunning;
-                },
-                10000) &&
-            server_.state() == QProcess::Running;
-        if (up) {
-            qputenv("DISPLAY", QStringLiteral(":%1").arg(n).toUtf8());
-            return true;
-        }
-        server_.kill();
-        server_.waitForFinished(2000);
-    }
-    return false;
+    // The server picks a free display number and writes it once it listens.
+    server_.start(QStringLiteral("Xvfb"),
+                  {"-displayfd", "1", "-screen", "0", "1440x900x24", "-nolisten", "tcp"});
+    const auto ready = [this] {
+        server_.waitForReadyRead(100);
+        return server_.canReadLine() || server_.state() == QProcess::NotRunning;
+    };
+    if (!server_.waitForStarted(5000) || !poll(ready, 15000))
+        return false;
+    bool ok = false;
+    const int number = server_.readLine().trimmed().toInt(&ok);
+    if (!ok)
+        return false;
+    qputenv("DISPLAY", QByteArray(":") + QByteArray::number(number));
+    return true;
 }
 
 std::optional<QString> RunningProgram::xdotool(const QStringList& arguments) {
@@ -80,7 +63,7 @@ std::optional<QString> RunningProgram::xdotool(const QStringList& arguments) {
 }
 
 RunningProgram::~RunningProgram() {
-    if (process_.state() != QProcess::NotRunning) {
+    if (isRunning()) {
         process_.kill();
         process_.waitForFinished(5000);
     }
@@ -88,43 +71,35 @@ RunningProgram::~RunningProgram() {
 
 bool RunningProgram::start(const QStringList& arguments, const QString& titlePattern) {
     process_.setProcessEnvironment(env_);
-    process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start(QStringLiteral(KEYSTAMP_BINARY), arguments);
     if (!process_.waitForStarted(10000))
         return false;
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 30000) {
-        const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                    QStringLiteral("--pid"), QString::number(pid()),
-                                    QStringLiteral("--name"), titlePattern});
-        if (found && !found->isEmpty()) {
-            window_ = found->split('\n').first();
-            // Let the program settle (its first fit), then give it the keys.
-            QTest::qWait(700);
-            return focus(window_);
-        }
-        if (process_.state() == QProcess::NotRunning)
-            return false;
-        QTest::qWait(100);
-    }
-    return false;
+    QStringList found;
+    poll(
+        [&] {
+            found = visibleWindows({"--pid", QString::number(pid()), "--name", titlePattern});
+            return !found.isEmpty() || !isRunning();
+        },
+        30000);
+    if (found.isEmpty())
+        return false;
+    window_ = found.first();
+    // Let the program settle (its first fit), then give it the keys.
+    QTest::qWait(700);
+    return focus(window_);
 }
 
 bool RunningProgram::focus(const QString& window) {
-    return xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window}).has_value();
+    return xdotool({"windowfocus", "--sync", window}).has_value();
 }
 
 bool RunningProgram::keys(const QStringList& keys, int delayMs) {
-    QStringList args{QStringLiteral("key"), QStringLiteral("--delay"), QString::number(delayMs)};
-    args << keys;
-    return xdotool(args).has_value();
+    return xdotool(QStringList{"key", "--delay", QString::number(delayMs)} + keys).has_value();
 }
 
 bool RunningProgram::click(int x, int y) {
-    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window_,
-                    QString::number(x), QString::number(y), QStringLiteral("click"),
-                    QStringLiteral("1")})
+    return xdotool({"mousemove", "--window", window_, QString::number(x), QString::number(y),
+                    "click", "1"})
         .has_value();
 }
 
@@ -132,27 +107,24 @@ bool RunningProgram::signal(int signalNumber) {
     return pid() > 0 && ::kill(pid_t(pid()), signalNumber) == 0;
 }
 
-bool RunningProgram::waitForExit(int timeoutMs) {
-    if (process_.state() == QProcess::NotRunning)
-        return true;
-    return process_.waitForFinished(timeoutMs);
+bool RunningProgram::exitsCleanly(int timeoutMs) {
+    if (isRunning() && !process_.waitForFinished(timeoutMs)) {
+        qWarning() << process_.readAllStandardError();
+        return false;
+    }
+    return process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
 }
 
 QStringList RunningProgram::waitForWindows(const QString& pattern, int count, int timeoutMs) {
     QStringList windows;
-    poll([&] { return (windows = visibleWindows(pattern)).size() >= count; }, timeoutMs);
+    poll(
+        [&] {
+            return (windows = visibleWindows({"--name", pattern})).size() == count;
+        },
+        timeoutMs);
     return windows;
 }
 
-bool RunningProgram::waitForNoWindow(const QString& pattern, int timeoutMs) {
-    return poll([&] { return visibleWindows(pattern).isEmpty(); }, timeoutMs);
-}
-
 bool RunningProgram::waitForWindowGone(const QString& window, int timeoutMs) {
-    return poll([&] { return !visibleWindows(QStringLiteral(".*")).contains(window); }, timeoutMs);
-}
-
-qint64 RunningProgram::windowPid(const QString& window) {
-    const auto pid = xdotool({QStringLiteral("getwindowpid"), window});
-    return pid ? pid->toLongLong() : -1;
+    return poll([&] { return !visibleWindows({"--name", ".*"}).contains(window); }, timeoutMs);
 }

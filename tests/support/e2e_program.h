@@ -36,31 +36,21 @@ public:
     qint64 pid() const { return process_.processId(); }
     QString window() const { return window_; }
 
-    // Presses keys in xdotool's notation ("a", "shift+a", "KP_Enter"), one
-    // after the other, into the window that has the focus.
+    // Presses keys in xdotool's notation ("a", "shift+a", "KP_Enter") into
+    // the window that has the focus.
     bool keys(const QStringList& keys, int delayMs = 80);
     // Clicks at a point of the program's window (window coordinates).
     bool click(int x, int y);
-    // Gives the keyboard focus to an X window.
     bool focus(const QString& window);
-
-    // Sends a signal to the program.
     bool signal(int signalNumber);
-    // Waits for the program to end; false if it did not within timeoutMs.
-    bool waitForExit(int timeoutMs = 30000);
-    int exitCode() const { return process_.exitCode(); }
-    QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
+    // Waits for the program to end with exit code 0.
+    bool exitsCleanly(int timeoutMs = 30000);
     bool isRunning() const { return process_.state() != QProcess::NotRunning; }
-    QString errorOutput() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
 
     // The visible windows whose title matches pattern (any process), waiting
-    // up to timeoutMs until at least count of them are there.
+    // up to timeoutMs until exactly count of them are there.
     static QStringList waitForWindows(const QString& pattern, int count, int timeoutMs = 30000);
-    // Waits until no visible window matches pattern.
-    static bool waitForNoWindow(const QString& pattern, int timeoutMs = 30000);
-    // Waits until the X window is no longer visible.
     static bool waitForWindowGone(const QString& window, int timeoutMs = 10000);
-    static qint64 windowPid(const QString& window);
     // Runs xdotool with arguments; its output, or nothing on failure.
     static std::optional<QString> xdotool(const QStringList& arguments);
 
