@@ -1,11 +1,16 @@
-// The window and its commands through the real interface file: focus rules,
-// tabs and the rate across a switch, Help, Clear, window fitting, printing,
-// drops, the transport controls, and the end of the program (a failed save
-// keeps the window; a termination signal ends it as Quit does).
+// The window through the real interface file, with a scripted player: start-up
+// (open requests before and after launch, what launch sets on screen, the
+// window's place), focus rules, tabs and the rate across a switch, Help,
+// Clear, window fitting, printing, drops, the transport controls, and the
+// end of the program (a failed save keeps the window; a termination signal
+// ends it as Quit does).
 #include "app/app_delegate.h"
+#include "app/april_fools.h"
 #include "app/main_window.h"
 #include "app/segmented_control.h"
 #include "app/termination_signals.h"
+#include "platform/date_format.h"
+#include "platform/resources.h"
 #include "session/key_entry_view.h"
 #include "session/state.h"
 #include "support/app_home.h"
@@ -19,14 +24,12 @@
 #include <QAction>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPrinter>
-#include <QSignalSpy>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -50,6 +53,7 @@ class AppCommands : public QObject {
     std::optional<AppHome> home;
     std::optional<AlertRecorder> alerts;
     std::unique_ptr<AppDelegate> app;
+    QTemporaryDir videos;
 
     FakePlayer* fake() const {
         return savedState().playerView
@@ -98,9 +102,6 @@ private slots:
         setPlayerFactory([] { return std::make_unique<FakePlayer>(); });
         resetSession();
         app = std::make_unique<AppDelegate>();
-        app->applicationDidFinishLaunching();
-        QVERIFY(QTest::qWaitForWindowActive(app->window));
-        QVERIFY(fake());
     }
     void cleanupTestCase() {
         app.reset();
@@ -108,6 +109,102 @@ private slots:
         setPlayerFactory({});
     }
     void init() { alerts->alerts.clear(); }
+
+    void requestsBeforeLaunchAreOnlyRemembered() {
+        QCOMPARE(app->deferredLoadVideo, QString());
+        QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("first.mov"))));
+        QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("a.b.mp4"))));
+        QCOMPARE(app->deferredLoadVideo, videos.filePath(QStringLiteral("a.b.mp4")));
+        QVERIFY(!app->player->player());
+        QVERIFY(!savedState().didFinishLaunching);
+        QVERIFY(!app->window->isVisible());
+    }
+
+    void launchOpensTheLastRequest() {
+        const QDateTime launchStart = QDateTime::currentDateTime();
+        app->applicationDidFinishLaunching();
+        const QDateTime launchEnd = QDateTime::currentDateTime();
+        // Until the counter's first refresh.
+        QCOMPARE(app->tapeCounterDisplay->text(), QStringLiteral("99.99"));
+        QVERIFY(fake());
+        QCOMPARE(fake()->items, std::vector<QUrl>{QUrl::fromLocalFile(
+                                    videos.filePath(QStringLiteral("a.b.mp4")))});
+        QCOMPARE(app->window->windowTitle(), QStringLiteral("a.b"));
+        QVERIFY(savedState().loadTime >= launchStart && savedState().loadTime <= launchEnd);
+        QCOMPARE(app->tbTextBlock->text(),
+                 formatDate(savedState().loadTime, QStringLiteral("yyyy.MM.dd-HH.mm.ss")));
+    }
+
+    void launchSetsUpTheWindow() {
+        // The session reaches the widgets that no other test drives.
+        const stateDef& s = savedState();
+        QCOMPARE(s.codeDisplay.data(), app->codeDisplay.data());
+        QCOMPARE(s.tapeCounterDisplay, app->tapeCounterDisplay.data());
+        QCOMPARE(s.excursionDisplay, app->excursionDisplay.data());
+        QCOMPARE(s.gotoField, app->gotoField.data());
+        QCOMPARE(app->rateControl->labelForSegment(app->rateControl->selectedSegment()),
+                 QStringLiteral("1×"));
+        QCOMPARE(app->viewSelector->selectedSegment(), 0);
+        QCOMPARE(app->tabView->currentIndex(), 0);
+
+        // Counters and lines in a fixed-width font: every character as wide as the next.
+        auto fixedWidth = [](const QFont& font) {
+            const QFontMetrics m(font);
+            const int w = m.horizontalAdvance(QChar('W'));
+            return m.horizontalAdvance(QChar('1')) == w && m.horizontalAdvance(QChar('.')) == w;
+        };
+        QVERIFY(fixedWidth(app->scrollViewContainingTranscript->font()));
+        QCOMPARE(app->scrollViewContainingTranscript->font().pointSizeF(), 14.0);
+        for (QLabel* l : {app->tapeCounterDisplay.data(), app->markDisplay.data(),
+                          app->excursionDisplay.data(), app->codeDisplay.data()})
+            QVERIFY2(fixedWidth(l->font()), qPrintable(l->objectName()));
+        QCOMPARE(app->helpView->source(),
+                 QUrl::fromLocalFile(resourcePath() + QStringLiteral("/help/index.html")));
+        QVERIFY(app->helpView->toPlainText().contains(QStringLiteral("--unsaved")));
+        QVERIFY(app->keysView->toPlainText().contains(QStringLiteral("kp_enter")));
+
+        QWidget* surround = app->controlsBox->parentWidget();
+        QVERIFY(surround->autoFillBackground());
+        QCOMPARE(surround->palette().color(QPalette::Window),
+                 QColor::fromRgbF(0.2f, 0.2f, 0.2f, 0.8f));
+        const QBrush fill = app->controlsBox->palette().brush(QPalette::Window);
+        if (aprilFools()) {
+            QVERIFY(!fill.texture().isNull());
+        } else {
+            QCOMPARE(fill.style(), Qt::SolidPattern);
+            QCOMPARE(fill.color(), QColor::fromRgbF(0.8f, 0.8f, 0.8f, 0.8f));
+        }
+        // The texture for 1 April mornings ships with the program.
+        QVERIFY(!QPixmap(resourcePath() + QStringLiteral("/brushed-metal.jpg")).isNull());
+    }
+
+    void windowIsShownNearTheLowerLeftWithThePlayerFocused() {
+        QVERIFY(QTest::qWaitForWindowActive(app->window));
+        QVERIFY(app->player->hasFocus());
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect frame = app->window->frameGeometry();
+        QVERIFY2(frame.left() - screen.left() >= 50 && frame.left() - screen.left() <= 329,
+                 qPrintable(QString::number(frame.left())));
+        const int fromBottom = screen.bottom() + 1 - (frame.bottom() + 1);
+        QVERIFY2(fromBottom >= 40 && fromBottom <= 69, qPrintable(QString::number(fromBottom)));
+    }
+
+    void requestAfterLaunchSavesAndOpensAtOnce() {
+        QTest::keyClicks(app->player, QStringLiteral("abc"));
+        const QString next = videos.filePath(QStringLiteral("lecture3.mov"));
+        QVERIFY(app->applicationOpenFile(next));
+        QCOMPARE(fake()->items.back(), QUrl::fromLocalFile(next));
+        QCOMPARE(app->window->windowTitle(), QStringLiteral("lecture3"));
+        QVERIFY(app->scrollViewContainingTranscript->toPlainText().isEmpty());
+        // The old session's file carries the old name: "a.b" gives "a".
+        const QStringList files = home->transcriptFiles();
+        QCOMPARE(files.size(), 1);
+        QVERIFY2(files[0].endsWith(QStringLiteral("--a.txt")), qPrintable(files[0]));
+        const QStringList lines = home->lines(files[0]);
+        QCOMPARE(lines.size(), 3 + 3);
+        QCOMPARE(lines[2], QStringLiteral("# video_name a.b"));
+        QVERIFY(alerts->alerts.empty());
+    }
 
     void controlsNeverTakeTheFocus() {
         QVERIFY(app->player->hasFocus());
@@ -267,12 +364,12 @@ private slots:
         fake()->time = 12.3456;
         QTest::mouseClick(app->markButton, Qt::LeftButton);
         QCOMPARE(app->markDisplay->text(), QStringLiteral("12.35"));
-        QTest::mouseClick(app->aheadButton, Qt::LeftButton);
-        QCOMPARE(fake()->seeks.back(), std::int64_t(13346));
-        QTest::mouseClick(app->homeButton, Qt::LeftButton);
-        QCOMPARE(fake()->seeks.back(), std::int64_t(12346));
-        QTest::mouseClick(app->zeroButton, Qt::LeftButton);
-        QCOMPARE(fake()->seeks.back(), std::int64_t(0));
+        const std::pair<QAbstractButton*, std::int64_t> seeks[] = {
+            {app->aheadButton, 13346}, {app->homeButton, 12346}, {app->zeroButton, 0}};
+        for (auto [button, ms] : seeks) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(fake()->seeks.back(), ms);
+        }
         QTest::mouseClick(app->finerButton, Qt::LeftButton);
         QCOMPARE(app->aheadButton->text(), QStringLiteral("0.50 ▶"));
         QTest::mouseClick(app->coarserButton, Qt::LeftButton);
