@@ -21,7 +21,7 @@ namespace {
 
 const QString kFolderAlert = QStringLiteral("Data storage folder creation");
 const QString kDataSave = QStringLiteral("Data Save");
-// The two texts differ by the blank before "by", as the program's own do.
+// The checkpoint's text has a blank before "by".
 const QString kSaveText = QStringLiteral(
     "There was a problem while writing a file.\nShort term, consider saving your work\nby "
     "printing or by copy & paste.\n\nAfter that, test that files can be created\nin the "
