@@ -56,8 +56,8 @@ class PlayerMpv : public QObject {
         return player;
     }
 
-    QString make(const char* name, const ClipSpec& spec) {
-        const QString path = makeCodedClip(dir.path(), QString::fromLatin1(name), spec);
+    QString make(const char* name, const ClipShape& shape) {
+        const QString path = makeCodedClip(dir.path(), QString::fromLatin1(name), shape);
         if (path.isEmpty())
             qFatal("ffmpeg could not make %s", name);
         return path;

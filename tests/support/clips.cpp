@@ -11,23 +11,24 @@ namespace {
 constexpr int kBits = 16;
 } // namespace
 
-QString makeCodedClip(const QString& folder, const QString& name, const ClipSpec& spec) {
+QString makeCodedClip(const QString& folder, const QString& name, const ClipShape& shape) {
     const QString path = QDir(folder).filePath(name);
     const QString picture =
         QStringLiteral("color=c=black:s=320x240:r=%1:d=%2,format=gray,"
                        "geq=lum='255*mod(floor(N/pow(2\\,floor(X*%3/W)))\\,2)',setsar=%4")
-            .arg(spec.frameRate)
-            .arg(spec.seconds)
+            .arg(shape.frameRate)
+            .arg(shape.seconds)
             .arg(kBits)
-            .arg(spec.sampleAspect);
+            .arg(shape.sampleAspect);
     QStringList args = QStringLiteral("-hide_banner -loglevel error -y -f lavfi -i").split(' ');
     args << picture;
-    if (spec.audio)
-        args << QStringLiteral("-f lavfi -i").split(' ')
-             << QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(spec.seconds)
-             << QStringLiteral("-c:a") << QStringLiteral("aac");
+    if (shape.audio)
+        args
+            << QStringLiteral("-f lavfi -i").split(' ')
+            << QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(shape.seconds)
+            << QStringLiteral("-c:a") << QStringLiteral("aac");
     args << QStringLiteral("-c:v libx264 -pix_fmt yuv420p -crf 12 -preset veryfast -g").split(' ')
-         << QString::number(spec.keyframeInterval) << path;
+         << QString::number(shape.keyframeInterval) << path;
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"), args);
     if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitStatus() != QProcess::NormalExit ||

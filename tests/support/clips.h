@@ -8,7 +8,7 @@ class MpvPlayer;
 // Test clips made by ffmpeg at test time. A coded clip shows its frame number
 // in every frame as 16 grey blocks side by side, white for a set bit (bit 0
 // on the left), so that a test can read back which frame is on screen.
-struct ClipSpec {
+struct ClipShape {
     QString frameRate = QStringLiteral("30"); // as ffmpeg takes it: "30", "30000/1001"
     double seconds = 10.0;
     int keyframeInterval = 60;
@@ -18,7 +18,7 @@ struct ClipSpec {
 
 // Makes folder/name (the extension picks the container); the path, or an
 // empty string (with ffmpeg's complaint logged) on failure.
-QString makeCodedClip(const QString& folder, const QString& name, const ClipSpec& spec = {});
+QString makeCodedClip(const QString& folder, const QString& name, const ClipShape& shape = {});
 
 // Writes folder/name with the given bytes; its path.
 QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes);
