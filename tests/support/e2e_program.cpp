@@ -119,7 +119,8 @@ QStringList RunningProgram::waitForWindows(const QString& pattern, int count, in
     QStringList windows;
     poll(
         [&] {
-            return (windows = visibleWindows({"--name", pattern})).size() == count;
+            windows = visibleWindows({"--name", pattern});
+            return count == 0 ? windows.isEmpty() : windows.size() >= count;
         },
         timeoutMs);
     return windows;

@@ -48,7 +48,7 @@ public:
     bool isRunning() const { return process_.state() != QProcess::NotRunning; }
 
     // The visible windows whose title matches pattern (any process), waiting
-    // up to timeoutMs until exactly count of them are there.
+    // up to timeoutMs until at least count of them (or, for 0, none) are there.
     static QStringList waitForWindows(const QString& pattern, int count, int timeoutMs = 30000);
     static bool waitForWindowGone(const QString& window, int timeoutMs = 10000);
     // Runs xdotool with arguments; its output, or nothing on failure.
