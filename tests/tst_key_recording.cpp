@@ -2,12 +2,8 @@
 // through real widgets and a scripted player.
 #include "session/key_recording.h"
 #include "session/state.h"
-#include "support/fake_player.h"
-#include "support/test_helpers.h"
-#include "transport/player_view.h"
+#include "support/logic_widgets.h"
 
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QtTest>
 
@@ -32,33 +28,19 @@ KeyEvent key(std::uint16_t code, std::optional<QString> chars, bool ctrl = false
 class KeyRecording : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QPlainTextEdit> script;
-    std::unique_ptr<QLabel> echo;
-    std::unique_ptr<AVPlayerViewAcceptsDrop> view;
+    std::unique_ptr<LogicWidgets> w;
     FakePlayer* player = nullptr;
 
-    QStringList lines() const {
-        QStringList l = script->toPlainText().split(QLatin1Char('\n'));
-        if (!l.isEmpty() && l.last().isEmpty())
-            l.removeLast();
-        return l;
-    }
+    QStringList lines() const { return w->lines(); }
     // The entry of the last line: what follows the time, the clock and their blanks.
     QString lastEntry() const { return lines().isEmpty() ? QString() : lines().last().mid(20); }
 
 private slots:
     void init() {
-        resetSession();
-        script = std::make_unique<QPlainTextEdit>();
-        echo = std::make_unique<QLabel>();
-        view = std::make_unique<AVPlayerViewAcceptsDrop>();
-        auto p = std::make_unique<FakePlayer>();
-        player = p.get();
-        view->setPlayer(std::move(p));
-        savedState().script = script.get();
-        savedState().codeDisplay = echo.get();
-        savedState().playerView = view.get();
+        w = std::make_unique<LogicWidgets>();
+        player = w->givePlayer();
     }
+    void cleanup() { w.reset(); }
 
     void namesAsInTheWorkedExamples_data() {
         QTest::addColumn<KeyEvent>("event");
@@ -96,7 +78,7 @@ private slots:
         const auto match = layout.match(line);
         QVERIFY2(match.hasMatch(), qPrintable(line));
         QCOMPARE(match.captured(1), entry);
-        QCOMPARE(echo->text(), line);
+        QCOMPARE(w->echo.text(), line);
         QVERIFY(player->rateCalls.empty());
     }
 
@@ -147,7 +129,7 @@ private slots:
         QCOMPARE(lastEntry(), QStringLiteral("stop"));
         QCOMPARE(player->rate(), 0.0f);
         QCOMPARE(lines().size(), 2);
-        QVERIFY(!script->toPlainText().contains(QStringLiteral("Space")));
+        QVERIFY(!w->script.toPlainText().contains(QStringLiteral("Space")));
     }
 
     void thresholdAndNegativeRates() {
@@ -170,11 +152,11 @@ private slots:
     }
 
     void arrowsWhileStoppedGoToThePlayerView() {
-        echo->setText(QStringLiteral("before"));
+        w->echo.setText(QStringLiteral("before"));
         recordKey(2.0, key(123, std::nullopt));
         recordKey(2.0, key(124, std::nullopt, true, true));
-        QVERIFY(script->toPlainText().isEmpty());
-        QCOMPARE(echo->text(), QStringLiteral("before"));
+        QVERIFY(w->script.toPlainText().isEmpty());
+        QCOMPARE(w->echo.text(), QStringLiteral("before"));
         QCOMPARE(player->frameSteps, (std::vector<bool>{false, true}));
         // While playing they stop the video and say so.
         player->setRate(2.0f);
@@ -202,10 +184,10 @@ private slots:
 
     void playerViewRecordsAtTheArrivalTime() {
         player->time = 7.25;
-        view->keyDown(key(0, "a"));
+        w->view.keyDown(key(0, "a"));
         QVERIFY(lines().last().startsWith(QStringLiteral("    7.25  ")));
         // The time is read before the space bar changes anything.
-        view->keyDown(key(49, " "));
+        w->view.keyDown(key(49, " "));
         QVERIFY(lines().last().startsWith(QStringLiteral("    7.25  ")));
         QVERIFY(lines().last().endsWith(QStringLiteral("play_x_1.00")));
     }
@@ -215,10 +197,10 @@ private slots:
         savedState().playerView = &empty;
         recordKey(0.0, key(49, " "));
         recordKey(0.0, key(123, std::nullopt));
-        QVERIFY(script->toPlainText().isEmpty());
+        QVERIFY(w->script.toPlainText().isEmpty());
         recordKey(0.0, key(0, "a"));
         QCOMPARE(lastEntry(), QStringLiteral("a"));
-        savedState().playerView = view.get();
+        savedState().playerView = &w->view;
     }
 };
 

@@ -4,12 +4,8 @@
 #include "session/format.h"
 #include "session/state.h"
 #include "session/transcript.h"
-#include "support/fake_player.h"
-#include "support/test_helpers.h"
-#include "transport/player_view.h"
+#include "support/logic_widgets.h"
 
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTextBlock>
 #include <QtTest>
@@ -20,31 +16,22 @@
 class TranscriptLines : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QPlainTextEdit> script;
-    std::unique_ptr<QLabel> echo;
-    std::unique_ptr<AVPlayerViewAcceptsDrop> view;
+    std::unique_ptr<LogicWidgets> w;
 
 private slots:
-    void init() {
-        resetSession();
-        script = std::make_unique<QPlainTextEdit>();
-        echo = std::make_unique<QLabel>();
-        view = std::make_unique<AVPlayerViewAcceptsDrop>();
-        savedState().script = script.get();
-        savedState().codeDisplay = echo.get();
-        savedState().playerView = view.get();
-    }
+    void init() { w = std::make_unique<LogicWidgets>(); }
+    void cleanup() { w.reset(); }
 
     void notesAppendOneLineFeed() {
         recordNote(QString());
-        QCOMPARE(script->toPlainText(), QStringLiteral("\n"));
+        QCOMPARE(w->script.toPlainText(), QStringLiteral("\n"));
         recordNote(QStringLiteral("two\nlines"));
-        QCOMPARE(script->toPlainText(), QStringLiteral("\ntwo\nlines\n"));
+        QCOMPARE(w->script.toPlainText(), QStringLiteral("\ntwo\nlines\n"));
     }
 
     void notesAreStyledOverTheWholeLine() {
         recordNote(QStringLiteral("styled"));
-        QTextCursor c(script->document());
+        QTextCursor c(w->script.document());
         c.setPosition(3);
         const QTextCharFormat f = c.charFormat();
         QCOMPARE(f.font().pointSizeF(), 14.0);
@@ -59,30 +46,30 @@ private slots:
     void appendingKeepsTheObserversCursorAndSelection() {
         // An empty transcript has its cursor at the end, where lines arrive.
         recordNote(QStringLiteral("first"));
-        QCOMPARE(script->textCursor().position(), 0);
-        QTextCursor sel(script->document());
+        QCOMPARE(w->script.textCursor().position(), 0);
+        QTextCursor sel(w->script.document());
         sel.setPosition(1);
         sel.setPosition(4, QTextCursor::KeepAnchor);
-        script->setTextCursor(sel);
+        w->script.setTextCursor(sel);
         recordNote(QStringLiteral("second"));
-        QCOMPARE(script->textCursor().anchor(), 1);
-        QCOMPARE(script->textCursor().position(), 4);
+        QCOMPARE(w->script.textCursor().anchor(), 1);
+        QCOMPARE(w->script.textCursor().position(), 4);
         // A cursor standing at the very end stays there too.
-        QTextCursor atEnd(script->document());
+        QTextCursor atEnd(w->script.document());
         atEnd.movePosition(QTextCursor::End);
         const int end = atEnd.position();
-        script->setTextCursor(atEnd);
+        w->script.setTextCursor(atEnd);
         recordNote(QStringLiteral("third"));
-        QCOMPARE(script->textCursor().position(), end);
-        QCOMPARE(script->toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
+        QCOMPARE(w->script.textCursor().position(), end);
+        QCOMPARE(w->script.toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
     }
 
     void timedNoteLayout() {
         recordTimedNote(3.0, QStringLiteral("x"));
-        const QString line = script->toPlainText().chopped(1);
+        const QString line = w->script.toPlainText().chopped(1);
         QCOMPARE(line.left(10), QStringLiteral("    3.00  "));
         QCOMPARE(line.mid(18), QStringLiteral("  x"));
-        QCOMPARE(echo->text(), line);
+        QCOMPARE(w->echo.text(), line);
         const QTime clock = QTime::fromString(line.mid(10, 8), QStringLiteral("HH:mm:ss"));
         QVERIFY(clock.isValid());
         QVERIFY(qAbs(clock.secsTo(QTime::currentTime())) <= 2 ||
@@ -91,13 +78,11 @@ private slots:
 
     void negativeTimeStandsForThePlayer() {
         recordTimedNote(-1.0, QStringLiteral("x"));
-        QVERIFY(script->toPlainText().startsWith(QStringLiteral("   -1.00  ")));
-        auto p = std::make_unique<FakePlayer>();
-        p->time = 83.2;
-        view->setPlayer(std::move(p));
+        QVERIFY(w->script.toPlainText().startsWith(QStringLiteral("   -1.00  ")));
+        w->givePlayer(0.0f, 83.2);
         recordTimedNote(-1.0, QStringLiteral("y"));
-        QVERIFY(echo->text().startsWith(QStringLiteral("   83.20  ")));
-        QVERIFY(echo->text().endsWith(QStringLiteral("  y")));
+        QVERIFY(w->echo.text().startsWith(QStringLiteral("   83.20  ")));
+        QVERIFY(w->echo.text().endsWith(QStringLiteral("  y")));
     }
 
     void listenerSeesEveryLine() {
@@ -109,7 +94,7 @@ private slots:
         recordNote(QStringLiteral("c"));
         QCOMPARE(seen.size(), 2);
         QCOMPARE(seen.at(0), QStringLiteral("a"));
-        QCOMPARE(seen.at(1), echo->text());
+        QCOMPARE(seen.at(1), w->echo.text());
     }
 
     void fixedFormatsMatchPrintfInTheCLocale() {

@@ -1,43 +1,21 @@
 // The tape counter, the mark and the excursion: their texts, the 32-bit mark
 // and the refresher's two periods.
 #include "session/state.h"
-#include "support/fake_player.h"
-#include "support/test_helpers.h"
-#include "transport/player_view.h"
+#include "support/logic_widgets.h"
 #include "transport/tape_counter.h"
 
-#include <QLabel>
 #include <QtTest>
 
 class TransportCounter : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<AVPlayerViewAcceptsDrop> view;
-    std::unique_ptr<QLabel> counter, excursion, mark;
+    std::unique_ptr<LogicWidgets> w;
 
-    FakePlayer* givePlayer() {
-        auto p = std::make_unique<FakePlayer>();
-        FakePlayer* player = p.get();
-        view->setPlayer(std::move(p));
-        return player;
-    }
+    FakePlayer* givePlayer() { return w->givePlayer(); }
 
 private slots:
-    void init() {
-        resetSession();
-        view = std::make_unique<AVPlayerViewAcceptsDrop>();
-        counter = std::make_unique<QLabel>(QStringLiteral("99.99"));
-        excursion = std::make_unique<QLabel>();
-        mark = std::make_unique<QLabel>();
-        savedState().playerView = view.get();
-        savedState().tapeCounterDisplay = counter.get();
-        savedState().excursionDisplay = excursion.get();
-        savedState().markDisplay = mark.get();
-    }
-    void cleanup() {
-        resetSession();
-        view.reset();
-    }
+    void init() { w = std::make_unique<LogicWidgets>(); }
+    void cleanup() { w.reset(); }
 
     void textsOfCounterAndExcursion_data() {
         QTest::addColumn<double>("t");
@@ -67,14 +45,14 @@ private slots:
 
     void markTakesThePlayheadAsA32BitFloat() {
         setMarkAtPlayhead(); // no player: nothing
-        QVERIFY(mark->text().isEmpty());
+        QVERIFY(w->mark.text().isEmpty());
         FakePlayer* player = givePlayer();
         player->time = 12.3456;
         player->setRateSilently(1.0f);
         savedState().hopTotal = 1500;
         setMarkAtPlayhead();
         QCOMPARE(double(savedState().markTime), 12.345600128173828);
-        QCOMPARE(mark->text(), QStringLiteral("12.35"));
+        QCOMPARE(w->mark.text(), QStringLiteral("12.35"));
         // Marking does not pause, seek or move the hop offset.
         QCOMPARE(player->rate(), 1.0f);
         QVERIFY(player->seeks.empty());
@@ -93,15 +71,15 @@ private slots:
         savedState().markTime = 10.0f;
         FakePlayer* player = givePlayer();
         player->time = 7.5;
-        QTRY_COMPARE(counter->text(), QStringLiteral("    7.50"));
-        QTRY_COMPARE(excursion->text(), QStringLiteral("   -2.50"));
+        QTRY_COMPARE(w->counter.text(), QStringLiteral("    7.50"));
+        QTRY_COMPARE(w->excursion.text(), QStringLiteral("   -2.50"));
 
         // No window of the program active: twice a second.
         window.hide();
         QTRY_VERIFY(!QApplication::activeWindow());
         QTRY_COMPARE(tapeCounterPeriodMs(), 500);
         player->time = 8.0;
-        QTRY_COMPARE(counter->text(), QStringLiteral("    8.00"));
+        QTRY_COMPARE(w->counter.text(), QStringLiteral("    8.00"));
         // Active again: back to 0.05 s at once.
         window.show();
         window.activateWindow();

@@ -1,45 +1,29 @@
 // Hop navigation: positions counted from the mark, the size list and its
 // ends, the button titles, and what happens without a player.
 #include "session/state.h"
-#include "support/fake_player.h"
-#include "support/test_helpers.h"
+#include "support/logic_widgets.h"
 #include "transport/hops.h"
-#include "transport/player_view.h"
 
-#include <QPushButton>
 #include <QtTest>
 
 class TransportHops : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<AVPlayerViewAcceptsDrop> view;
-    std::unique_ptr<QPushButton> back, ahead;
+    std::unique_ptr<LogicWidgets> w;
     FakePlayer* player = nullptr;
 
     using Seeks = std::vector<std::int64_t>;
 
-    void givePlayer() {
-        auto p = std::make_unique<FakePlayer>();
-        player = p.get();
-        view->setPlayer(std::move(p));
-    }
+    void givePlayer() { player = w->givePlayer(); }
     // Both titles show the size; a test may mark them to see they stay.
     bool titled(const char* size) const {
-        return back->text() == QStringLiteral("\u25C0 ") + QLatin1String(size) &&
-               ahead->text() == QLatin1String(size) + QStringLiteral(" \u25B6");
+        return w->back.text() == QStringLiteral("\u25C0 ") + QLatin1String(size) &&
+               w->ahead.text() == QLatin1String(size) + QStringLiteral(" \u25B6");
     }
 
 private slots:
-    void init() {
-        resetSession();
-        view = std::make_unique<AVPlayerViewAcceptsDrop>();
-        back = std::make_unique<QPushButton>();
-        ahead = std::make_unique<QPushButton>();
-        savedState().playerView = view.get();
-        savedState().backButton = back.get();
-        savedState().aheadButton = ahead.get();
-    }
-    void cleanup() { resetSession(); }
+    void init() { w = std::make_unique<LogicWidgets>(); }
+    void cleanup() { w.reset(); }
 
     void hopsAreCountedFromTheMarkNotFromThePlayhead() {
         givePlayer();
@@ -88,24 +72,24 @@ private slots:
         QVERIFY(titled("0.20"));
         hopFiner();
         QVERIFY(titled("0.10"));
-        back->setText(QStringLiteral("untouched"));
+        w->back.setText(QStringLiteral("untouched"));
         hopFiner();
         QCOMPARE(savedState().hopSize, std::int64_t(100));
-        QCOMPARE(back->text(), QStringLiteral("untouched"));
+        QCOMPARE(w->back.text(), QStringLiteral("untouched"));
         for (int i = 0; i < 5; ++i)
             hopCoarser();
         QCOMPARE(savedState().hopSize, std::int64_t(5000));
         QVERIFY(titled("5.00"));
-        ahead->setText(QStringLiteral("untouched"));
+        w->ahead.setText(QStringLiteral("untouched"));
         hopCoarser();
         QCOMPARE(savedState().hopSize, std::int64_t(5000));
-        QCOMPARE(ahead->text(), QStringLiteral("untouched"));
+        QCOMPARE(w->ahead.text(), QStringLiteral("untouched"));
         // A size outside the list changes nothing.
         savedState().hopSize = 300;
         hopFiner();
         hopCoarser();
         QCOMPARE(savedState().hopSize, std::int64_t(300));
-        QCOMPARE(ahead->text(), QStringLiteral("untouched"));
+        QCOMPARE(w->ahead.text(), QStringLiteral("untouched"));
     }
 };
 

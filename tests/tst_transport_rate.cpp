@@ -1,13 +1,10 @@
 // The playback rate: reading a segment's label, applying the rate to a
 // playing video only, and the transcript line that every choice leaves.
 #include "session/state.h"
-#include "support/fake_player.h"
+#include "support/logic_widgets.h"
 #include "support/test_helpers.h"
-#include "transport/player_view.h"
 #include "transport/rate.h"
 
-#include <QLabel>
-#include <QPlainTextEdit>
 #include <QtTest>
 
 class TransportRate : public QObject {
@@ -64,28 +61,21 @@ private slots:
         QFETCH(float, rate);
         QFETCH(QString, time);
         QFETCH(QString, entry);
-        AVPlayerViewAcceptsDrop view;
-        QPlainTextEdit script;
-        QLabel echo;
-        auto owned = std::make_unique<FakePlayer>();
-        FakePlayer* fake = owned.get();
-        fake->time = 83.2;
-        fake->setRateSilently(float(player > 0));
-        view.setPlayer(std::move(owned));
-        savedState().playerView = player < 0 ? nullptr : &view;
-        savedState().script = &script;
-        savedState().codeDisplay = &echo;
+        LogicWidgets w;
+        FakePlayer* fake = w.givePlayer(float(player > 0), 83.2);
+        if (player < 0)
+            savedState().playerView = nullptr;
 
         // The same rate twice is two lines; the full rate applies to a
         // playing video only.
         for (int n = 1; n <= 2; ++n) {
             setRate(rate);
             QCOMPARE(savedState().playAtRate, rate);
-            const QStringList lines = script.toPlainText().split('\n', Qt::SkipEmptyParts);
+            const QStringList lines = w.lines();
             QCOMPARE(lines.size(), n);
             QVERIFY2(lines.last().startsWith(time + "  ") && lines.last().endsWith("  " + entry),
                      qPrintable(lines.last()));
-            QCOMPARE(echo.text(), lines.last());
+            QCOMPARE(w.echo.text(), lines.last());
         }
         if (player >= 0)
             QCOMPARE(fake->rate(), player > 0 ? rate : 0.0f);

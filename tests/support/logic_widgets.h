@@ -1,0 +1,27 @@
+#pragma once
+
+#include "support/fake_player.h"
+#include "transport/player_view.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStringList>
+
+// The widgets the logic writes to, handed to a freshly reset session record;
+// the player view starts without a player. The record is reset again when
+// the widgets go.
+struct LogicWidgets {
+    LogicWidgets();
+    ~LogicWidgets();
+
+    // Gives the player view a scripted player at that rate and time.
+    FakePlayer* givePlayer(float rate = 0.0f, double time = 0.0);
+    // The transcript's lines, without their line feeds.
+    QStringList lines() const;
+
+    AVPlayerViewAcceptsDrop view;
+    QPlainTextEdit script;
+    QLabel echo, status, counter{QStringLiteral("99.99")}, mark, excursion;
+    QPushButton back, ahead;
+};
