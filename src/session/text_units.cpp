@@ -2,12 +2,18 @@
 
 #include <QTextBoundaryFinder>
 
-qsizetype graphemeCount(const QString& text) {
+#include <limits>
+
+qsizetype graphemeCount(const QString& text, qsizetype limit) {
     QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
     qsizetype count = 0;
-    while (finder.toNextBoundary() > 0)
+    while (count < limit && finder.toNextBoundary() > 0)
         ++count;
     return count;
+}
+
+qsizetype graphemeCount(const QString& text) {
+    return graphemeCount(text, std::numeric_limits<qsizetype>::max());
 }
 
 QString firstGrapheme(const QString& text) {

@@ -56,6 +56,9 @@ void setTranscriptListener(std::function<void(const QString&)> l) {
 
 void styleTranscript(QPlainTextEdit* view) {
     view->setFont(transcriptFont());
+    // Recorded lines are data, not edits: an undo in the transcript must not
+    // take them back (and a history of every append would grow all session).
+    view->setUndoRedoEnabled(false);
     // The insertion point is drawn in the text colour.
     QPalette palette = view->palette();
     palette.setColor(QPalette::Text, QColor::fromRgbF(1.0f, 0.3f, 0.3f, 0.8f));

@@ -51,11 +51,9 @@ void clearTranscript() {
     QPlainTextEdit* view = savedState().script;
     if (!view)
         return;
-    QTextCursor cursor(view->document());
-    cursor.beginEditBlock();
-    cursor.select(QTextCursor::Document);
-    cursor.removeSelectedText();
-    cursor.endEditBlock();
+    // Clearing drops the undo history too: a saved session cannot be brought
+    // back into the next one.
+    view->clear();
 }
 
 } // namespace
@@ -118,7 +116,7 @@ bool saveAndClearScript() {
     const QString content = transcriptHeader(headerDate, videoName) + text;
     const QString folder = storageURL().toLocalFile();
 
-    if (graphemeCount(text) > 2) {
+    if (graphemeCount(text, 3) > 2) {
         if (writeWithoutClobbering(folder, stem, content.toUtf8(), {}).isEmpty()) {
             showAlert(QStringLiteral("Data Save"), dataSaveText());
             return false;
