@@ -64,6 +64,13 @@ private slots:
         QCOMPARE(w->script.toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
     }
 
+    void undoDoesNotTakeBackRecordedLines() {
+        styleTranscript(&w->script);
+        recordNote(QStringLiteral("kept"));
+        w->script.undo();
+        QCOMPARE(w->script.toPlainText(), QStringLiteral("kept\n"));
+    }
+
     void timedNoteLayout() {
         recordTimedNote(3.0, QStringLiteral("x"));
         const QString line = w->script.toPlainText().chopped(1);
