@@ -15,6 +15,7 @@ import datetime
 import json
 import os
 import random
+import select
 import shutil
 import signal
 import statistics
@@ -112,7 +113,6 @@ def end_program(proc, shown):
 def read_line(proc, timeout):
     """The next JSON line of a running process's standard output, or None."""
     deadline = time.monotonic() + timeout
-    import select
     while time.monotonic() < deadline:
         ready, _, _ = select.select([proc.stdout], [], [], max(0.0, deadline - time.monotonic()))
         if not ready:
@@ -522,14 +522,13 @@ def fig_clock(b):
 
 def fig_fidelity(b):
     goal = "every key within one frame (33.3 ms)"
-    errors, raw, lag, keys, unread = [], [], [], 0, 0
+    errors, raw, lag, unread = [], [], [], 0
     for i in range(b.repeat):
         for r in run_json([b.tool("bench_fidelity"), b.coded, "20", str(1000 + i)], b.env, 120):
             if r.get("figure") == "fidelity":
                 errors += r["errors_ms"]
                 raw += r["raw_errors_ms"]
                 lag += r["screen_lag_frames"]
-                keys += r["keys"]
                 unread += r["unread"]
     if not errors:
         return [unavailable("time-stamp fidelity", goal, "no key could be checked")]
