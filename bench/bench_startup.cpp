@@ -7,17 +7,15 @@
 #include "bench_util.h"
 
 #include "app/app_delegate.h"
+#include "app/application_setup.h"
 #include "app/termination_signals.h"
-#include "platform/mpv_player.h"
 #include "session/state.h"
-#include "storage/journal.h"
 #include "transport/player_view.h"
 
 #include <QApplication>
 #include <QTimer>
 #include <QWindow>
 
-#include <clocale>
 #include <functional>
 #include <optional>
 
@@ -55,13 +53,7 @@ int main(int argc, char* argv[]) {
     const double appMade = bench::monotonicSeconds();
 
     // From here on, what the program's main does.
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral("keystamp"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
-    QApplication::setOrganizationName(QStringLiteral("Keystamp"));
-    QApplication::setDesktopFileName(QStringLiteral("keystamp"));
-    installMpvPlayer();
-    installJournal();
+    prepareApplication();
     TerminationSignals terminationSignals;
     AppDelegate delegate;
     const double windowMade = bench::monotonicSeconds();

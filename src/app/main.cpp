@@ -1,28 +1,14 @@
 #include "app/app_delegate.h"
+#include "app/application_setup.h"
 #include "app/termination_signals.h"
-#include "platform/mpv_player.h"
-#include "storage/journal.h"
 #include "transport/open_file.h"
 
 #include <QApplication>
 #include <QTextStream>
 
-#include <clocale>
-
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    // Qt set the C locale from the environment; numbers are always read and
-    // written with "." and libmpv refuses to start otherwise.
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral("keystamp"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
-    QApplication::setOrganizationName(QStringLiteral("Keystamp"));
-    QApplication::setDesktopFileName(QStringLiteral("keystamp"));
-
-    // The first video load creates a libmpv player.
-    installMpvPlayer();
-    // Every recorded line also goes to the crash journal until it is saved.
-    installJournal();
+    prepareApplication();
 
     // A logout, a shutdown or Ctrl+C ends the session as Quit does.
     TerminationSignals terminationSignals;
