@@ -91,9 +91,7 @@ QJsonObject measureParts(int keys, int lines) {
 int main(int argc, char* argv[]) {
     // Keep the journal and any file away from the user's own Documents.
     QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    qputenv("XDG_DOCUMENTS_DIR", (home.path() + QStringLiteral("/Documents")).toLocal8Bit());
+    bench::useTemporaryHome(home);
 
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");

@@ -48,9 +48,7 @@ double msSince(double t0) {
 int main(int argc, char* argv[]) {
     // The files go to a Documents folder of our own.
     QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
-    qputenv("XDG_DOCUMENTS_DIR", (home.path() + QStringLiteral("/Documents")).toLocal8Bit());
+    bench::useTemporaryHome(home);
 
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");

@@ -6,6 +6,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
@@ -41,6 +42,15 @@ inline void emitResult(const QJsonObject& result) {
     std::fwrite(line.constData(), 1, std::size_t(line.size()), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+}
+
+// Points HOME and the XDG folders into home, so that the journal and the
+// transcript files stay away from the user's own Documents. Call before the
+// application object is made.
+inline void useTemporaryHome(const QTemporaryDir& home) {
+    qputenv("HOME", home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/.config")).toLocal8Bit());
+    qputenv("XDG_DOCUMENTS_DIR", (home.path() + QStringLiteral("/Documents")).toLocal8Bit());
 }
 
 } // namespace bench

@@ -41,6 +41,17 @@ bool onScreen(const QWidget* widget) {
     return widget->isVisible() && window && window->isExposed();
 }
 
+// Frees a widget's render context and hands the engine's one renderer slot
+// back. With OpenGL, the widget's context must be current.
+void freeRenderContext(MpvCore* core, mpv_render_context*& render) {
+    if (!render)
+        return;
+    core->detachRenderer();
+    mpv_render_context_free(render);
+    render = nullptr;
+    core->releaseRenderer();
+}
+
 } // namespace
 
 void MpvVideoWidget::engineFrameReady(void* self) {
@@ -154,12 +165,7 @@ void MpvVideoWidget::takeFrame() {
 }
 
 void MpvVideoWidget::freeRenderer() {
-    if (!render_)
-        return;
-    core_->detachRenderer();
-    mpv_render_context_free(render_);
-    render_ = nullptr;
-    core_->releaseRenderer();
+    freeRenderContext(core_.get(), render_);
 }
 
 // ---- software ----
@@ -182,12 +188,7 @@ MpvSoftwareVideoWidget::MpvSoftwareVideoWidget(std::shared_ptr<MpvCore> core, QW
 }
 
 MpvSoftwareVideoWidget::~MpvSoftwareVideoWidget() {
-    if (!render_)
-        return;
-    core_->detachRenderer();
-    mpv_render_context_free(render_);
-    render_ = nullptr;
-    core_->releaseRenderer();
+    freeRenderContext(core_.get(), render_);
 }
 
 void MpvSoftwareVideoWidget::takeFrame() {
