@@ -120,11 +120,11 @@ int main(int argc, char* argv[]) {
             ++unread;
         }
         if (bench::monotonicSeconds() - start < seconds)
-            QTimer::singleShot(int(gap(random) * 1000), &loop, press);
+            QTimer::singleShot(int(gap(random) * 1000), Qt::PreciseTimer, &loop, press);
         else
             loop.quit();
     };
-    QTimer::singleShot(int(gap(random) * 1000), &loop, press);
+    QTimer::singleShot(int(gap(random) * 1000), Qt::PreciseTimer, &loop, press);
     loop.exec();
     bench::emitResult({{"figure", "fidelity"},
                        {"keys", keys},

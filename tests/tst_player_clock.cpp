@@ -1,9 +1,12 @@
-// The player's pure parts: the playhead clock between shown frames, and the
-// frame arithmetic that turns "the frame on screen at T" into an engine seek.
+// The player's pure parts: the playhead clock between shown frames, the
+// choice of the frame on screen among the engine's reports, and the frame
+// arithmetic that turns "the frame on screen at T" into an engine seek.
 #include "platform/mpv_clock.h"
 #include "platform/mpv_frame_seek.h"
 
 #include <QtTest>
+
+#include <cmath>
 
 class PlayerClock : public QObject {
     Q_OBJECT
@@ -102,6 +105,65 @@ private slots:
         QCOMPARE(clock.read(1.03), 2.03);
         QCOMPARE(clock.read(1.05), 2.03);
         QVERIFY(qAbs(clock.read(1.065) - 2.035) < 1e-9);
+    }
+
+    void eachPictureAnchorsTheFrameItShows() {
+        // 30 fps at speed 1: frame k is due at 100 + k/30 and reported then.
+        const double span = 1.0 / 30, slack = span / 2;
+        const auto due = [&](int k) { return 100.0 + k * span; };
+        const auto pts = [&](int k) { return k * span; };
+        UnshownFrames frames;
+        const auto report = [&](int k, double late = 0.0002) {
+            frames.reported(pts(k), due(k) + late);
+        };
+        const auto shows = [&](int k) {
+            const std::optional<double> anchored = frames.presented(due(k), slack, 1.0);
+            return anchored ? int(std::lround(*anchored / span)) : -1;
+        };
+        QCOMPARE(shows(0), -1); // nothing reported yet
+        report(1);
+        QCOMPARE(shows(1), 1);
+        QCOMPARE(shows(1), -1); // each frame anchors once
+
+        // The engine hands out the next frame before the picture of this one
+        // is on screen: the picture is still this one's.
+        report(2);
+        report(3);
+        QCOMPARE(shows(2), 2);
+        QCOMPARE(shows(3), 3);
+        // A frame the screen never showed (dropped) is passed over.
+        report(4);
+        report(5);
+        QCOMPARE(shows(5), 5);
+        // The report of a picture merged into the next one's: no anchor
+        // rather than the later frame, which anchors with its own picture.
+        report(7);
+        QCOMPARE(shows(6), -1);
+        QCOMPARE(shows(7), 7);
+
+        // After a pause or seek nothing is matched yet: reports read long
+        // before the picture was due are of earlier frames; of those read
+        // together (the interface was busy), the oldest is taken.
+        frames.clear();
+        QCOMPARE(shows(8), -1);
+        report(20, -0.1);
+        report(21, 0.05);
+        report(22, 0.02);
+        QCOMPARE(shows(21), 21);
+        QCOMPARE(shows(22), 22);
+        // Without a due time: the oldest report.
+        report(23);
+        report(24);
+        QCOMPARE(*frames.presented(0.0, slack, 1.0), pts(23));
+
+        // At double speed frames are due twice as often.
+        frames.clear();
+        const auto dueFast = [&](int k) { return 200.0 + k * span / 2; };
+        frames.reported(pts(1), dueFast(1));
+        QCOMPARE(*frames.presented(dueFast(1), slack / 2, 2.0), pts(1));
+        frames.reported(pts(2), dueFast(2));
+        frames.reported(pts(3), dueFast(3));
+        QCOMPARE(*frames.presented(dueFast(3), slack / 2, 2.0), pts(3));
     }
 
     void gridFramesAndEngineTargets() {

@@ -1,6 +1,7 @@
 // The libmpv player's picture on screen: OpenGL and software drawing, the
-// frame shown after a seek, re-parenting, a hidden picture, teardown in
-// either order, the automatic choice and the player view's own arrow keys.
+// frame shown after a seek, re-parenting, a hidden picture, the clock
+// following the picture, teardown in either order, the automatic choice and
+// the player view's own arrow keys.
 #include "platform/mpv_player.h"
 #include "platform/mpv_video_widget.h"
 #include "session/key_event.h"
@@ -9,6 +10,7 @@
 
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -112,6 +114,8 @@ private slots:
         QTest::qWait(1000);
         const int frames = frameCode(player.grabVideoFrame());
         const double seconds = wall.elapsed() / 1000.0;
+        // The clock runs with the frames nobody sees.
+        QVERIFY(player.currentTime() > 0.5 * seconds);
         // 30 frames a second; a picture that waited for paints would manage 5.
         QVERIFY2(frames > 15 * seconds,
                  qPrintable(QStringLiteral("%1 in %2 s").arg(frames).arg(seconds)));
@@ -123,6 +127,48 @@ private slots:
         player.seekTo(1000);
         QVERIFY(waitSettled(&player));
         QCOMPARE(frameCode(player.grabVideoFrame()), 30);
+    }
+
+    void theClockFollowsThePictureOnScreen_data() {
+        pictureShowsTheFrameAndSurvivesReparenting_data();
+    }
+    void theClockFollowsThePictureOnScreen() {
+        QFETCH(MpvPlayer::VideoOutput, output);
+        MpvPlayer player{output};
+        QWidget* picture = player.createVideoWidget(nullptr);
+        auto window = showIn(picture);
+        QVERIFY(window);
+        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(&player));
+        // What the X screen shows: no paint of ours happens while reading it.
+        const auto onScreen = [&] {
+            return frameCode(window->screen()->grabWindow(window->winId()).toImage());
+        };
+        QTRY_COMPARE(onScreen(), 0);
+        player.setRate(1.0f);
+        QTRY_VERIFY(onScreen() > 10);
+
+        // The interface is busy while the engine moves on: its reports of new
+        // frames come in, but no new picture is drawn. The clock stays with
+        // the frame on screen.
+        const int frame = onScreen();
+        QThread::msleep(150);
+        QCoreApplication::sendPostedEvents(&player, QEvent::MetaCall);
+        QCOMPARE(onScreen(), frame);
+        QVERIFY2(
+            player.currentTime() < (frame + 1) / 30.0,
+            qPrintable(QStringLiteral("%1 s on frame %2").arg(player.currentTime()).arg(frame)));
+
+        // Drawing again, it follows the pictures: within a frame of the one
+        // on screen whenever it is read, and on past the busy moment.
+        for (int i = 0; i < 12; ++i) {
+            QTest::qWait(23 + 7 * i);
+            const double t = player.currentTime();
+            const int shown = onScreen();
+            QVERIFY2(t > (shown - 1) / 30.0 && t < (shown + 1) / 30.0,
+                     qPrintable(QStringLiteral("%1 s on frame %2").arg(t).arg(shown)));
+        }
+        QVERIFY(player.currentTime() > (frame + 20) / 30.0);
     }
 
     void firstLoadIntoAWindowOnScreenAndArrowKeys() {

@@ -1,6 +1,7 @@
 #include "platform/mpv_clock.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 // The reading stays this far before the next frame's time.
@@ -8,6 +9,11 @@ constexpr double kBeforeNextFrame = 1e-6;
 // Frames up to this long are a moving picture; longer ones a still.
 constexpr double kLongestVideoFrame = 0.1;
 } // namespace
+
+double monotonicSeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
 
 void PlayheadClock::pauseAt(double value) {
     playing_ = false;
@@ -92,4 +98,40 @@ double PlayheadClock::read(double now) const {
         value = std::min(value, end_);
     last_ = std::max(last_, value);
     return last_;
+}
+
+void UnshownFrames::reported(double pts, double at) {
+    reports_.push_back({pts, at});
+    if (reports_.size() > kMaxReports)
+        reports_.pop_front();
+}
+
+std::optional<double> UnshownFrames::presented(double due, double slack, double speed) {
+    // How far after the last matched picture's a report's frame would be due.
+    const auto offset = [&](const Report& r) { return (r.pts - matched_->pts) / speed; };
+    const double sinceMatched = matched_ && due > 0.0 ? due - matched_->at : 0.0;
+    while (!reports_.empty()) {
+        const Report& r = reports_.front();
+        const bool passed = matched_ && due > 0.0 ? offset(r) < sinceMatched - slack
+                                                  : due > 0.0 && r.at < due - slack;
+        if (!passed && (!matched_ || r.pts > matched_->pts))
+            break;
+        reports_.pop_front();
+    }
+    if (reports_.empty())
+        return std::nullopt;
+    const Report r = reports_.front();
+    if (matched_ && due > 0.0 && offset(r) > sinceMatched + slack)
+        return std::nullopt; // a later frame's: its picture comes next
+    reports_.pop_front();
+    if (due > 0.0)
+        matched_ = Report{r.pts, due};
+    else
+        matched_.reset();
+    return r.pts;
+}
+
+void UnshownFrames::clear() {
+    reports_.clear();
+    matched_.reset();
 }

@@ -1,5 +1,12 @@
 #pragma once
 
+#include <cstddef>
+#include <deque>
+#include <optional>
+
+// Seconds on the monotonic clock that the player and its video widgets share.
+double monotonicSeconds();
+
 // The playhead clock of the libmpv player. The engine reports a new position
 // only when it shows a frame (every 4 s on the stopwatch placeholder), so
 // while playing this clock runs on by monotonic time times the speed from
@@ -59,4 +66,42 @@ private:
     double span_ = 0.25;
     double end_ = 0.0;
     mutable double last_ = 0.0; // highest reading of this run (monotonic)
+};
+
+// The frames the engine reported while playing whose picture has not reached
+// the screen yet. The engine reports a frame when it hands it to the video
+// output, a little before the widget draws it (later still when the
+// interface thread is busy), so the clock anchors to a frame only when the
+// widget says a new picture is on screen.
+//
+// Which report is the picture's: the engine means each frame for a moment
+// (its due time) and reports it about then; due times and frame times
+// advance together at the playing speed. Reports read well before the
+// picture's due time, or whose frame time is too early for it, are of frames
+// that were dropped or shown already; a report whose frame time is too late
+// for it waits for a later picture. When that cannot be told (no picture
+// matched yet), the oldest report is taken, which errs toward a frame behind
+// the picture rather than ahead of it.
+//
+// Pure value logic; user-interface thread only.
+class UnshownFrames {
+public:
+    // The engine handed out the frame of time pts; the report was read at
+    // monotonic time at.
+    void reported(double pts, double at);
+    // A new picture reached the screen; the engine meant it for monotonic
+    // time due (0: unknown). slack: half the wall time between two frames.
+    // The frame to anchor to, if any.
+    std::optional<double> presented(double due, double slack, double speed);
+    // Forget everything (pause, seek, speed change, new item).
+    void clear();
+
+private:
+    struct Report {
+        double pts;
+        double at;
+    };
+    static constexpr std::size_t kMaxReports = 8;
+    std::deque<Report> reports_;    // oldest first
+    std::optional<Report> matched_; // the last picture's frame and due time
 };

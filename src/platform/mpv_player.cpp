@@ -8,15 +8,17 @@
 #include <mpv/client.h>
 
 #include <QFileInfo>
+#include <QPointer>
 #include <QTimer>
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <optional>
+#include <type_traits>
 
 namespace {
 
@@ -66,11 +68,6 @@ constexpr int kPausePollMs = 200;
 // A step forward that shows no new frame (at the last one) is done after this.
 constexpr int kForwardStepMs = 500;
 
-double monotonicNow() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
 QString formatSeconds(double seconds) {
     return QString::number(seconds, 'f', 6);
 }
@@ -104,7 +101,11 @@ struct MpvPlayer::State {
     std::uint64_t rateGeneration = 0;
     int pendingPauseRequests = 0;
     PlayheadClock clock;
+    // While a picture draws the frames, the clock follows what it shows.
+    UnshownFrames unshown;
+    std::function<bool()> pictureRendering;
     double lastPlayingPts = -1.0;
+    double lastPlayingStep = 0.0;
     bool followFrames = false; // after a frame step: the clock takes the shown frame
     QTimer pausePoll;
 
@@ -135,7 +136,20 @@ struct MpvPlayer::State {
         return FrameGrid{firstPts, fps};
     }
 
-    void updateSpan() { clock.setFrameSpan(fps > 0.0 ? 1.0 / fps : 0.25); }
+    double frameDuration() const { return fps > 0.0 ? 1.0 / fps : 0.25; }
+    void updateSpan() { clock.setFrameSpan(frameDuration()); }
+
+    // Frames dropped at high speed: the next frame on screen comes later.
+    // The smaller of the last two steps, so that one late frame (the
+    // interface was busy) does not widen the span.
+    void playingFrameShown(double pts) {
+        if (lastPlayingPts >= 0.0 && pts > lastPlayingPts) {
+            const double step = std::min(pts - lastPlayingPts, 1.0);
+            clock.setFrameSpan(std::max(frameDuration(), std::min(step, lastPlayingStep)));
+            lastPlayingStep = step;
+        }
+        lastPlayingPts = pts;
+    }
 
     void command(std::initializer_list<const char*> args, std::uint64_t userdata) {
         if (!handle())
@@ -158,6 +172,8 @@ struct MpvPlayer::State {
             mpv_set_property_async(handle(), tag(kOtherRequest, 0), "speed", MPV_FORMAT_DOUBLE,
                                    &speed);
     }
+
+    bool pictureDrawsFrames() const { return pictureRendering && pictureRendering(); }
 
     void clearSteps() {
         queuedSteps.clear();
@@ -239,7 +255,7 @@ void MpvPlayer::setRate(float rate) {
     if (!d.hasItem || d.status == ItemStatus::Failed || !d.handle())
         return;
     const float speed = std::clamp(rate, 0.01f, 100.0f);
-    const double now = monotonicNow();
+    const double now = monotonicSeconds();
     ++d.rateGeneration;
     d.followFrames = false;
     // A seek correction would pause the engine again: take the landing as it is.
@@ -248,9 +264,12 @@ void MpvPlayer::setRate(float rate) {
     d.setSpeed(speed);
     if (d.rate > 0.0f) {
         d.clock.setSpeed(speed, now);
+        d.unshown.clear();
     } else {
         d.setPauseFlag(false);
         d.lastPlayingPts = -1.0;
+        d.lastPlayingStep = 0.0;
+        d.unshown.clear();
         d.clock.play(speed, now);
         d.pausePoll.start();
     }
@@ -262,15 +281,16 @@ void MpvPlayer::pause() {
     ++d.rateGeneration;
     d.pausePoll.stop();
     if (d.rate > 0.0f)
-        d.clock.pause(monotonicNow());
+        d.clock.pause(monotonicSeconds());
     d.rate = 0.0f;
     d.followFrames = false;
+    d.unshown.clear();
     if (d.hasItem)
         d.setPauseFlag(true);
 }
 
 double MpvPlayer::currentTime() const {
-    return d_->clock.read(monotonicNow());
+    return d_->clock.read(monotonicSeconds());
 }
 
 void MpvPlayer::seekTo(std::int64_t milliseconds) {
@@ -281,13 +301,15 @@ void MpvPlayer::seekTo(std::int64_t milliseconds) {
     double target = std::max(0.0, double(milliseconds) / 1000.0);
     if (d.duration > 0.0)
         target = std::min(target, d.duration);
-    const double now = monotonicNow();
+    const double now = monotonicSeconds();
     d.followFrames = false;
     d.clearSteps();
     d.clock.pauseAt(target);
     d.clock.forgetFrame();
+    d.unshown.clear();
     if (d.rate > 0.0f) {
         d.lastPlayingPts = -1.0;
+        d.lastPlayingStep = 0.0;
         d.clock.play(d.rate, now);
     }
     if (d.status != ItemStatus::ReadyToPlay) {
@@ -326,6 +348,7 @@ void MpvPlayer::replaceCurrentItem(const QUrl& url) {
     d.pausePoll.stop();
     d.clock.pauseAt(0.0);
     d.clock.forgetFrame();
+    d.unshown.clear();
     d.followFrames = false;
     d.seeking = false;
     d.pendingSeek.reset();
@@ -414,9 +437,35 @@ QWidget* MpvPlayer::createVideoWidget(QWidget* parent) {
     d.widgetCreated = true;
     const bool gl = d.output == VideoOutput::OpenGL ||
                     (d.output == VideoOutput::Automatic && MpvVideoWidget::openGLAvailable());
+    // The clock follows the frames the picture puts on screen; the report
+    // comes after the paint, outside of it.
+    const auto follow = [this](auto* picture) {
+        using Picture = std::remove_pointer_t<decltype(picture)>;
+        QPointer<Picture> guard(picture);
+        d_->pictureRendering = [guard] { return guard && guard->isRendering(); };
+        connect(picture, &Picture::framePresented, this, &MpvPlayer::pictureShown,
+                Qt::QueuedConnection);
+        return picture;
+    };
     if (gl)
-        return new MpvVideoWidget(d.core, parent);
-    return new MpvSoftwareVideoWidget(d.core, parent);
+        return follow(new MpvVideoWidget(d.core, parent));
+    return follow(new MpvSoftwareVideoWidget(d.core, parent));
+}
+
+void MpvPlayer::pictureShown(double due, double at) {
+    if (!(d_->rate > 0.0f))
+        return;
+    // The engine's report of this frame may still wait in the queue.
+    drainEvents();
+    State& d = *d_;
+    if (!(d.rate > 0.0f) || d.seeking)
+        return;
+    // Half the wall time between two frames' due times.
+    const double slack = d.frameDuration() / d.rate / 2.0;
+    if (const std::optional<double> pts = d.unshown.presented(due, slack, d.rate)) {
+        d.playingFrameShown(*pts);
+        d.clock.frameShown(*pts, at);
+    }
 }
 
 QImage MpvPlayer::grabVideoFrame() const {
@@ -486,7 +535,7 @@ void MpvPlayer::handleEvent(void* raw) {
     State& d = *d_;
     const auto* event = static_cast<const mpv_event*>(raw);
     const std::uint64_t userdata = event->reply_userdata;
-    const double now = monotonicNow();
+    const double now = monotonicSeconds();
 
     auto becomeReady = [&] {
         d.status = ItemStatus::ReadyToPlay;
@@ -672,12 +721,12 @@ void MpvPlayer::handleEvent(void* raw) {
                 break;
             const double pts = *static_cast<double*>(p->data);
             if (d.rate > 0.0f) {
-                // Frames dropped at high speed: the next frame comes later.
-                if (d.lastPlayingPts >= 0.0 && pts > d.lastPlayingPts)
-                    d.clock.setFrameSpan(std::max(d.fps > 0.0 ? 1.0 / d.fps : 0.25,
-                                                  std::min(pts - d.lastPlayingPts, 1.0)));
-                d.lastPlayingPts = pts;
-                d.clock.frameShown(pts, now);
+                if (d.pictureDrawsFrames()) {
+                    d.unshown.reported(pts, now);
+                } else {
+                    d.playingFrameShown(pts);
+                    d.clock.frameShown(pts, now);
+                }
             } else {
                 d.clock.frameShown(pts, now);
                 if (d.followFrames)

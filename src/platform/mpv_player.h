@@ -13,7 +13,8 @@
 //    itself at its end;
 //  - currentTime() runs on continuously between the frames the engine shows
 //    (see PlayheadClock) and reads exactly the requested time after a seek
-//    while paused;
+//    while paused; while playing in a video widget it follows the frames as
+//    they reach the screen, not as the engine hands them out;
 //  - seekTo() shows the last frame whose time is not after the target (the
 //    engine's exact seek alone shows the next one);
 //  - a new item starts paused at 0; only local files are played: any other
@@ -69,6 +70,9 @@ private:
     std::unique_ptr<State> d_;
 
     void drainEvents();
+    // The video widget put a new frame on screen at monotonic time at; the
+    // engine meant it for due (0: unknown).
+    void pictureShown(double due, double at);
     void runQueuedSteps();
     void handleEvent(void* event);
 };

@@ -1,7 +1,9 @@
 #include "platform/mpv_video_widget.h"
 
+#include "platform/mpv_clock.h"
 #include "platform/mpv_core.h"
 
+#include <mpv/client.h>
 #include <mpv/render.h>
 #include <mpv/render_gl.h>
 
@@ -52,6 +54,40 @@ void freeRenderContext(MpvCore* core, mpv_render_context*& render) {
     core->releaseRenderer();
 }
 
+// The frame the engine holds for drawing: whether it is a new picture (not
+// a redraw of the one on screen), and the monotonic time (monotonicSeconds)
+// the engine meant it for; 0 when there is none or the time is unknown.
+struct NextFrame {
+    bool fresh = false;
+    double due = 0.0;
+};
+NextFrame nextFrame(MpvCore* core, mpv_render_context* render) {
+    if (!render)
+        return {};
+    mpv_render_frame_info info{};
+    mpv_render_param param{MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info};
+    if (mpv_render_context_get_info(render, param) < 0)
+        return {};
+    NextFrame next;
+    next.fresh = (info.flags & MPV_RENDER_FRAME_INFO_PRESENT) &&
+                 !(info.flags & MPV_RENDER_FRAME_INFO_REDRAW);
+    // The engine's clock is monotonic too, from another origin.
+    if (next.fresh && info.target_time > 0)
+        next.due =
+            double(info.target_time - mpv_get_time_us(core->handle())) / 1e6 + monotonicSeconds();
+    return next;
+}
+
+// Lets the engine move on to its next frame without drawing it.
+void skipFrame(mpv_render_context* render) {
+    int skip = 1;
+    int block = 0;
+    mpv_render_param params[] = {{MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+                                 {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+    mpv_render_context_render(render, params);
+}
+
 } // namespace
 
 void MpvVideoWidget::engineFrameReady(void* self) {
@@ -69,6 +105,13 @@ void MpvSoftwareVideoWidget::engineFrameReady(void* self) {
 MpvVideoWidget::MpvVideoWidget(std::shared_ptr<MpvCore> core, QWidget* parent)
     : QOpenGLWidget(parent), core_(std::move(core)) {
     setUpdateBehavior(QOpenGLWidget::NoPartialUpdate);
+    // The picture is on screen once the window has composed and swapped it.
+    connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
+        if (!drawnFresh_)
+            return;
+        drawnFresh_ = false;
+        emit framePresented(drawnDue_, monotonicSeconds());
+    });
 }
 
 MpvVideoWidget::~MpvVideoWidget() {
@@ -142,6 +185,10 @@ void MpvVideoWidget::paintGL() {
                                  {MPV_RENDER_PARAM_FLIP_Y, &flipY},
                                  {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
+    if (const NextFrame next = nextFrame(core_.get(), render_); next.fresh) {
+        drawnFresh_ = true;
+        drawnDue_ = next.due;
+    }
     mpv_render_context_render(render_, params);
 }
 
@@ -154,14 +201,12 @@ void MpvVideoWidget::takeFrame() {
     // drawing, instead of making it wait for a paint that does not come.
     if (!render_)
         return;
+    const NextFrame next = nextFrame(core_.get(), render_);
     makeCurrent();
-    int skip = 1;
-    int block = 0;
-    mpv_render_param params[] = {{MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
-                                 {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
-                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
-    mpv_render_context_render(render_, params);
+    skipFrame(render_);
     doneCurrent();
+    if (next.fresh)
+        emit framePresented(next.due, monotonicSeconds());
 }
 
 void MpvVideoWidget::freeRenderer() {
@@ -198,10 +243,10 @@ void MpvSoftwareVideoWidget::takeFrame() {
     }
     if (!render_)
         return;
-    int skip = 1;
-    mpv_render_param params[] = {{MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
-                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
-    mpv_render_context_render(render_, params);
+    const NextFrame next = nextFrame(core_.get(), render_);
+    skipFrame(render_);
+    if (next.fresh)
+        emit framePresented(next.due, monotonicSeconds());
 }
 
 void MpvSoftwareVideoWidget::paintEvent(QPaintEvent*) {
@@ -218,6 +263,7 @@ void MpvSoftwareVideoWidget::paintEvent(QPaintEvent*) {
     pixels_.resize(stride * std::size_t(h) + 64);
     const auto base = reinterpret_cast<std::uintptr_t>(pixels_.data());
     unsigned char* first = pixels_.data() + ((64 - base % 64) % 64);
+    const NextFrame next = nextFrame(core_.get(), render_);
     int size[2] = {w, h};
     char format[] = "bgr0"; // blue, green, red, padding: Qt's RGB32 on little-endian
     mpv_render_param params[] = {{MPV_RENDER_PARAM_SW_SIZE, size},
@@ -237,4 +283,7 @@ void MpvSoftwareVideoWidget::paintEvent(QPaintEvent*) {
     QImage image(first, w, h, int(stride), QImage::Format_RGB32);
     image.setDevicePixelRatio(ratio);
     painter.drawImage(QPointF(0, 0), image);
+    // The window's backing store reaches the screen as this paint ends.
+    if (next.fresh)
+        emit framePresented(next.due, monotonicSeconds());
 }

@@ -17,6 +17,10 @@ struct mpv_render_context;
 // engine keeps decoding on its null output meanwhile. The widget keeps the
 // engine alive until its render context is gone.
 //
+// framePresented() says when a new frame of the engine reached the screen
+// (or was passed by unseen), so that the player's clock follows the picture
+// rather than the engine, which runs a little ahead of it.
+//
 // Thread rules: user-interface thread only; the engine's frame notification
 // only queues a repaint.
 class MpvVideoWidget : public QOpenGLWidget {
@@ -32,6 +36,11 @@ public:
     // The engine has a new frame: draw it, or pass it by while nobody sees it.
     void takeFrame();
 
+signals:
+    // A new frame is on screen since monotonic time at; the engine meant it
+    // for due (0: unknown). Both in monotonicSeconds().
+    void framePresented(double due, double at);
+
 protected:
     void initializeGL() override;
     void paintGL() override;
@@ -43,6 +52,9 @@ private:
     std::shared_ptr<MpvCore> core_;
     mpv_render_context* render_ = nullptr;
     std::atomic<bool> repaintQueued_{false};
+    // The new frame drawn until the window shows it.
+    bool drawnFresh_ = false;
+    double drawnDue_ = 0.0;
 };
 
 // The same without OpenGL: libmpv's software renderer draws into an image
@@ -56,6 +68,9 @@ public:
 
     bool isRendering() const { return render_ != nullptr; }
     void takeFrame();
+
+signals:
+    void framePresented(double due, double at);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
