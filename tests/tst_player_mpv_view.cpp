@@ -45,6 +45,20 @@ class PlayerMpvView : public QObject {
     QTemporaryDir dir;
     QString clip;
 
+    // Shows the player's picture in a window of its own and loads the clip
+    // there: the window once the first frame shows, else nullptr.
+    std::unique_ptr<QWidget> loadOnScreen(MpvPlayer& player) {
+        QWidget* picture = player.createVideoWidget(nullptr);
+        if (!picture)
+            return nullptr;
+        auto window = showIn(picture);
+        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
+        if (!window || !waitSettled(&player))
+            return nullptr;
+        return QTest::qWaitFor([&] { return frameCode(shown(picture)) == 0; }) ? std::move(window)
+                                                                               : nullptr;
+    }
+
     void seekAndSee(MpvPlayer* player, QWidget* picture, long long ms) {
         player->seekTo(ms);
         QVERIFY(waitSettled(player));
@@ -100,12 +114,9 @@ private slots:
         // As with the help tab in front, or the window minimised.
         QFETCH(MpvPlayer::VideoOutput, output);
         MpvPlayer player{output};
-        QWidget* picture = player.createVideoWidget(nullptr);
-        auto window = showIn(picture);
+        auto window = loadOnScreen(player);
         QVERIFY(window);
-        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(&player));
-        QTRY_COMPARE(frameCode(shown(picture)), 0);
+        QWidget* picture = window->layout()->itemAt(0)->widget();
         window->hide();
         QTest::qWait(50);
         QElapsedTimer wall;
@@ -135,16 +146,12 @@ private slots:
     void theClockFollowsThePictureOnScreen() {
         QFETCH(MpvPlayer::VideoOutput, output);
         MpvPlayer player{output};
-        QWidget* picture = player.createVideoWidget(nullptr);
-        auto window = showIn(picture);
+        auto window = loadOnScreen(player);
         QVERIFY(window);
-        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(&player));
         // What the X screen shows: no paint of ours happens while reading it.
         const auto onScreen = [&] {
             return frameCode(window->screen()->grabWindow(window->winId()).toImage());
         };
-        QTRY_COMPARE(onScreen(), 0);
         player.setRate(1.0f);
         QTRY_VERIFY(onScreen() > 10);
 

@@ -78,14 +78,21 @@ NextFrame nextFrame(MpvCore* core, mpv_render_context* render) {
     return next;
 }
 
-// Lets the engine move on to its next frame without drawing it.
-void skipFrame(mpv_render_context* render) {
+// Nobody sees the picture: lets the engine move on to its next frame without
+// drawing, instead of making it wait for a paint that does not come. A new
+// frame passed by counts as shown. With OpenGL, the widget's context must be
+// current.
+template <class Widget>
+void passFrameBy(Widget* widget, MpvCore* core, mpv_render_context* render) {
+    const NextFrame next = nextFrame(core, render);
     int skip = 1;
     int block = 0;
     mpv_render_param params[] = {{MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
                                  {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
     mpv_render_context_render(render, params);
+    if (next.fresh)
+        emit widget->framePresented(next.due, monotonicSeconds());
 }
 
 } // namespace
@@ -197,16 +204,11 @@ void MpvVideoWidget::takeFrame() {
         update();
         return;
     }
-    // Nobody sees it: let the engine move on to its next frame without
-    // drawing, instead of making it wait for a paint that does not come.
     if (!render_)
         return;
-    const NextFrame next = nextFrame(core_.get(), render_);
     makeCurrent();
-    skipFrame(render_);
+    passFrameBy(this, core_.get(), render_);
     doneCurrent();
-    if (next.fresh)
-        emit framePresented(next.due, monotonicSeconds());
 }
 
 void MpvVideoWidget::freeRenderer() {
@@ -241,12 +243,8 @@ void MpvSoftwareVideoWidget::takeFrame() {
         update();
         return;
     }
-    if (!render_)
-        return;
-    const NextFrame next = nextFrame(core_.get(), render_);
-    skipFrame(render_);
-    if (next.fresh)
-        emit framePresented(next.due, monotonicSeconds());
+    if (render_)
+        passFrameBy(this, core_.get(), render_);
 }
 
 void MpvSoftwareVideoWidget::paintEvent(QPaintEvent*) {
