@@ -74,11 +74,15 @@ QString writeWithoutClobbering(const QString& folder, const QString& stem,
     return QString();
 }
 
-void syncFolder(const QString& folder) {
+bool syncFolder(const QString& folder) {
     const int fd =
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
-        return;
-    ::fsync(fd);
+        return false;
+    int result;
+    do {
+        result = ::fsync(fd);
+    } while (result != 0 && errno == EINTR);
     ::close(fd);
+    return result == 0;
 }

@@ -23,5 +23,6 @@ QString numberedFileName(const QString& stem, int n);
 QString writeWithoutClobbering(const QString& folder, const QString& stem,
                                const QByteArray& content, const QSet<QString>& ownPaths);
 
-// Flushes the folder's entries (new names, renames, removals) to disk.
-void syncFolder(const QString& folder);
+// Flushes the folder's entries (new names, renames, removals) to disk; false
+// when the folder could not be opened or synced.
+bool syncFolder(const QString& folder);

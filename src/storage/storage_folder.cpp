@@ -1,10 +1,12 @@
 #include "storage/storage_folder.h"
 
 #include "platform/alert.h"
+#include "storage/file_writer.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QStandardPaths>
 
@@ -30,11 +32,24 @@ QString storageFolderPath() {
 
 bool makeStorageFolder(QString* problem) {
     const QString folder = storageFolderPath();
+    // The folders that do not exist yet, innermost first: once they are
+    // made, each one's entry in its parent must reach the disk too.
+    QStringList made;
+    for (QString path = QDir::cleanPath(folder); !QFileInfo::exists(path);) {
+        made.append(path);
+        const QString parent = QFileInfo(path).path();
+        if (parent == path)
+            break;
+        path = parent;
+    }
     std::error_code error;
     std::filesystem::create_directories(
         std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
-    if (!error)
+    if (!error) {
+        for (const QString& path : std::as_const(made))
+            syncFolder(QFileInfo(path).path());
         return true;
+    }
     if (problem)
         *problem = QStringLiteral("The folder “%1” could not be created: %2.")
                        .arg(folder, QString::fromLocal8Bit(error.message()));
