@@ -455,6 +455,19 @@ private slots:
         QTest::qWait(50);
         QVERIFY(app->window->isVisible());
         QCOMPARE(lines(), coded);
+        // A successful save forgets the failure: after a clear, the next
+        // failed save at quit keeps the window once more.
+        unblockSaves();
+        QTest::mouseClick(app->clearButton, Qt::LeftButton);
+        typeInPlayer(QStringLiteral("again"));
+        const QStringList recoded = lines();
+        blockSaves();
+        const auto alertsBefore = alerts->alerts.size();
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_VERIFY(alerts->alerts.size() >= alertsBefore + 2);
+        QTest::qWait(50);
+        QVERIFY(app->window->isVisible());
+        QCOMPARE(lines(), recoded);
         // The next request saves again and ends whatever happens.
         unblockSaves();
         const QStringList filesBefore = home->transcriptFiles();

@@ -1,11 +1,17 @@
 // Desktop integration: the launcher entry and the AppStream metadata pass
 // their validators, and an install puts the program, its resources and
-// those files where desktops and the program itself look for them.
+// those files where desktops and the program itself look for them, also
+// after the installed tree was moved.
+#include "support/app_home.h"
+#include "support/e2e_program.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 
@@ -17,6 +23,15 @@ std::pair<int, QString> run(const QString& program, const QStringList& arguments
     p.start(program, arguments);
     const bool ended = p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit;
     return {ended ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAll())};
+}
+
+// The files a process holds open.
+QStringList openFiles(qint64 pid) {
+    QStringList files;
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System))
+        files.append(QFileInfo(fds.filePath(fd)).symLinkTarget());
+    return files;
 }
 
 const QString kDesktop = QStringLiteral(KEYSTAMP_SOURCE_DIR "/resources/desktop/");
@@ -62,6 +77,30 @@ private slots:
         QVERIFY(QFileInfo(root.filePath(QStringLiteral("bin/keystamp"))).isExecutable());
         // The interface file is built into the program, not shipped.
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("share/keystamp/mainwindow.ui"))));
+
+        // Moved elsewhere, the program finds its own tree's placeholder
+        // and runs the stopwatch on it.
+        QTemporaryDir elsewhere;
+        const QString moved = elsewhere.filePath(QStringLiteral("moved"));
+        QVERIFY(QDir().rename(prefix.path(), moved));
+        PrivateDisplay display;
+        QVERIFY(display.start());
+        AppHome home;
+        RunningProgram program(home.env(), moved + QStringLiteral("/bin/keystamp"));
+        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
+        const QString placeholder = moved + QStringLiteral("/share/keystamp/movie.mp4");
+        QTRY_VERIFY_WITH_TIMEOUT(openFiles(program.pid()).contains(placeholder), 10000);
+        QVERIFY(program.keys({"space"}));
+        QTest::qWait(1200);
+        QVERIFY(program.keys({"a"}));
+        QTest::qWait(300);
+        QVERIFY(program.signal(SIGTERM));
+        QVERIFY(program.exitsCleanly());
+        const QStringList files = home.transcriptFiles();
+        QCOMPARE(files.size(), 1);
+        const QString last = home.lines(files[0]).constLast();
+        QVERIFY2(last.endsWith(QStringLiteral("  a")) && last.left(8).toDouble() >= 1.0,
+                 qPrintable(last));
     }
 };
 

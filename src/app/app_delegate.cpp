@@ -5,6 +5,7 @@
 #include "app/key_reference.h"
 #include "app/main_window.h"
 #include "app/segmented_control.h"
+#include "platform/alert.h"
 #include "platform/key_translation.h"
 #include "platform/resources.h"
 #include "session/key_entry_view.h"
@@ -252,7 +253,15 @@ void AppDelegate::applicationDidFinishLaunching() {
     state.aheadButton = aheadButton.data();
     state.gotoField = gotoField.data();
     // 7. Done by styleTranscript in step 5.
-    // 8. The help page, from the resource folder.
+    // 8. The help page, from the resource folder. Without that folder there
+    // is no help and no placeholder video: say so once, rather than start
+    // a stopwatch that does not run.
+    if (resourcePath().isEmpty())
+        showAlert(QStringLiteral("Program resources"),
+                  QStringLiteral("The program's resources (the placeholder video and the help "
+                                 "page) were not found beside it in “%1”.\n\n"
+                                 "Reinstall the program.")
+                      .arg(QCoreApplication::applicationDirPath()));
     if (helpView)
         helpView->setSource(
             QUrl::fromLocalFile(resourcePath() + QStringLiteral("/help/index.html")));
@@ -348,12 +357,13 @@ bool AppDelegate::applicationShouldTerminate() {
     quitAskedDuringSave_ = false;
     const bool saved = applicationWillTerminate();
     savingAtQuit_ = false;
-    if (saved || saveFailedAtQuit_ || quitAskedDuringSave_) {
+    if (saved || saveFailedAtQuit_ == successfulSaves() || quitAskedDuringSave_) {
         terminating_ = true;
         return true;
     }
     // The alert has told the user; the transcript stays on screen so that it
-    // can be printed or copied, and the next Quit ends the program.
-    saveFailedAtQuit_ = true;
+    // can be printed or copied, and the next Quit ends the program unless a
+    // save succeeded in between (then a failure keeps the window once more).
+    saveFailedAtQuit_ = successfulSaves();
     return false;
 }

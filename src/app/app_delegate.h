@@ -84,7 +84,7 @@ public:
     // signal): saves the transcript and answers true, or, when the save
     // failed, answers false so that the transcript stays on screen to be
     // printed or copied. The next request tries the save again and then ends
-    // the program whatever happens.
+    // the program whatever happens, unless a save succeeded in between.
     bool applicationShouldTerminate();
 
     // Shows tab 0 (video), 1 (key names) or 2 (help); other indices do nothing.
@@ -131,5 +131,6 @@ private:
     bool terminating_ = false;
     bool savingAtQuit_ = false;
     bool quitAskedDuringSave_ = false;
-    bool saveFailedAtQuit_ = false;
+    // successfulSaves() when a save at quit last failed; -1 when none did.
+    int saveFailedAtQuit_ = -1;
 };

@@ -63,6 +63,7 @@ void checkpointFile() {
         return;
     }
     own.paths.insert(path);
+    countSuccessfulSave();
 }
 
 void forgetCheckpoints() {

@@ -127,5 +127,18 @@ bool saveAndClearScript() {
     clearTranscript();
     discardJournals();
     forgetCheckpoints();
+    countSuccessfulSave();
     return true;
+}
+
+namespace {
+int saveCount = 0;
+} // namespace
+
+int successfulSaves() {
+    return saveCount;
+}
+
+void countSuccessfulSave() {
+    ++saveCount;
 }

@@ -45,3 +45,10 @@ QString dataSaveText();
 // Returns whether the transcript was written or had too little to write.
 // User-interface thread only.
 bool saveAndClearScript();
+
+// How many times saveAndClearScript() or a checkpoint has succeeded in this
+// process; a failure remembered at one count is forgotten at the next.
+int successfulSaves();
+
+// Counts one successful save (for the checkpoint).
+void countSuccessfulSave();

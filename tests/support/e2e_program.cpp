@@ -71,7 +71,7 @@ RunningProgram::~RunningProgram() {
 
 bool RunningProgram::start(const QStringList& arguments, const QString& titlePattern) {
     process_.setProcessEnvironment(env_);
-    process_.start(QStringLiteral(KEYSTAMP_BINARY), arguments);
+    process_.start(program_, arguments);
     if (!process_.waitForStarted(10000))
         return false;
     QStringList found;

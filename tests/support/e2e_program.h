@@ -23,11 +23,12 @@ private:
     QByteArray oldDisplay_;
 };
 
-// The real program (KEYSTAMP_BINARY) run on the test's X display, driven
+// The real program (KEYSTAMP_BINARY unless another is named) run on the test's X display, driven
 // through the X server with xdotool: real key events, real windows.
 class RunningProgram {
 public:
-    explicit RunningProgram(QProcessEnvironment env) : env_(std::move(env)) {}
+    explicit RunningProgram(QProcessEnvironment env, QString program = KEYSTAMP_BINARY)
+        : env_(std::move(env)), program_(std::move(program)) {}
     ~RunningProgram();
 
     // Starts the program with arguments and waits until its window, whose
@@ -56,6 +57,7 @@ public:
 
 private:
     QProcessEnvironment env_;
+    QString program_;
     QProcess process_;
     QString window_;
 };
