@@ -149,6 +149,10 @@ private slots:
                  QStringLiteral("12:14:46"));
         QCOMPARE(formatDate(when, QStringLiteral("MddHH"), QStringLiteral("en_US"), berlin),
                  QStringLiteral("120518"));
+        // The line's clock runs on 24 hours, in the local zone.
+        for (const char* clock : {"09:05:07", "21:05:07"})
+            QCOMPARE(clockText(QDateTime(QDate(2026, 12, 5), QTime::fromString(clock))),
+                     QLatin1String(clock));
     }
 };
 

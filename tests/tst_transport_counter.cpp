@@ -53,6 +53,12 @@ private slots:
         setMarkAtPlayhead();
         QCOMPARE(double(savedState().markTime), 12.345600128173828);
         QCOMPARE(w->mark.text(), QStringLiteral("12.35"));
+        // The display reads the playhead, not the float: 0.005f lies below 0.005.
+        player->time = 0.005;
+        setMarkAtPlayhead();
+        QCOMPARE(w->mark.text(), QStringLiteral("0.01"));
+        player->time = 12.3456;
+        setMarkAtPlayhead();
         // Marking does not pause, seek or move the hop offset.
         QCOMPARE(player->rate(), 1.0f);
         QVERIFY(player->seeks.empty());

@@ -59,6 +59,6 @@ QString formatDate(const QDateTime& when, const QString& pattern) {
     return formatDate(when, pattern, QString(), QString());
 }
 
-QString clockText() {
-    return formatDate(QDateTime::currentDateTime(), QStringLiteral("HH:mm:ss"));
+QString clockText(const QDateTime& when) {
+    return formatDate(when, QStringLiteral("HH:mm:ss"));
 }

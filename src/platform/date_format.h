@@ -13,5 +13,5 @@ QString formatDate(const QDateTime& when, const QString& pattern);
 QString formatDate(const QDateTime& when, const QString& pattern, const QString& localeId,
                    const QString& zoneId);
 
-// The current wall-clock time as "HH:mm:ss".
-QString clockText();
+// The wall-clock time of when (by default now) as "HH:mm:ss", 24-hour.
+QString clockText(const QDateTime& when = QDateTime::currentDateTime());
