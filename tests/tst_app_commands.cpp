@@ -13,6 +13,7 @@
 #include "platform/resources.h"
 #include "session/key_entry_view.h"
 #include "session/state.h"
+#include "storage/transcript_file.h"
 #include "support/app_home.h"
 #include "support/fake_player.h"
 #include "support/test_helpers.h"
@@ -412,10 +413,21 @@ private slots:
                  std::make_pair(true, true));
         QCOMPARE(fake()->items.back(), QUrl::fromLocalFile(first));
         QCOMPARE(app->window->windowTitle(), QStringLiteral("clip.b"));
+        QCOMPARE(savedState().vidBasename, QStringLiteral("clip.b"));
+        QCOMPARE(app->tbTextBlock->text(),
+                 formatDate(savedState().loadTime, QStringLiteral("yyyy.MM.dd-HH.mm.ss")));
         QVERIFY(lines().isEmpty());
         // The old session was saved under its own name.
         QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
         QVERIFY(alerts->alerts.empty());
+        // The next transcript is the new video's.
+        typeInPlayer(QStringLiteral("n"));
+        QVERIFY(saveAndClearScript());
+        const QStringList files = home->transcriptFiles();
+        QCOMPARE(files.size(), filesBefore.size() + 2);
+        const QString next = files.filter(QStringLiteral("--clip.txt")).value(0);
+        QVERIFY2(!next.isEmpty(), qPrintable(files.join(' ')));
+        QCOMPARE(home->lines(next).value(2), QStringLiteral("# video_name clip.b"));
     }
 
     void aFailedSaveKeepsTheSession() {
