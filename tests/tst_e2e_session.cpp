@@ -5,7 +5,9 @@
 #include "support/app_home.h"
 #include "support/e2e_program.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <csignal>
@@ -105,6 +107,69 @@ private slots:
         const QStringList lines = home.lines(files[0]);
         QCOMPARE(lines.size(), 6);
         QVERIFY(lines[5].endsWith(QStringLiteral("  c")));
+    }
+
+    void savesReachTheDiskInOrder() {
+        // The order of the calls that decide what a power cut leaves behind,
+        // as a preload library sees them: a checkpoint, the journal and the
+        // save at the end.
+        AppHome home;
+        QVERIFY(QDir().mkpath(home.storage()));
+        QTemporaryDir logDir;
+        const QString logName = logDir.filePath(QStringLiteral("calls.log"));
+        QProcessEnvironment env = home.env();
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KEYSTAMP_TRACE_SHIM));
+        env.insert(QStringLiteral("KEYSTAMP_TRACE_DIR"), home.storage());
+        env.insert(QStringLiteral("KEYSTAMP_TRACE_LOG"), logName);
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + ":verify_asan_link_order=0");
+        RunningProgram program(env);
+        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
+        QVERIFY(program.keys({"a", "b", "ctrl+s"}));
+        QTest::qWait(1500);
+        QVERIFY(program.keys({"c"}));
+        QTest::qWait(300);
+        const QString journal = home.files(QStringLiteral("*--unsaved.txt")).value(0);
+        QVERIFY(!journal.isEmpty());
+        QVERIFY(program.signal(SIGTERM));
+        QVERIFY(program.exitsCleanly());
+        const QString transcript = home.transcriptFiles().value(0);
+        const QString checkpoint = home.files(QStringLiteral("*--checkpoint-at--*")).value(0);
+        QVERIFY(!transcript.isEmpty() && !checkpoint.isEmpty());
+
+        QFile logFile(logName);
+        QVERIFY(logFile.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QStringList calls = QString::fromUtf8(logFile.readAll()).split('\n');
+        const QString folder = home.storage();
+        const QString journalPath = QDir(folder).filePath(journal);
+        // A file is published by a rename (or link) only after the data
+        // last written for it was synced.
+        const auto published = [&](const QString& name) {
+            const QRegularExpression publish(
+                QStringLiteral("^rename .* %1$")
+                    .arg(QRegularExpression::escape(QDir(folder).filePath(name))));
+            return calls.lastIndexOf(publish);
+        };
+        for (const QString& name : {transcript, checkpoint}) {
+            const auto publish = published(name);
+            auto write = publish;
+            while (--write >= 0 && (!calls[write].startsWith(QLatin1String("write ")) ||
+                                    calls[write].endsWith(journalPath))) {
+            }
+            QVERIFY2(publish > 0 && write >= 0, qPrintable(calls.join(QLatin1Char(10))));
+            const QString file = calls[write].mid(6);
+            const auto sync = calls.indexOf(QStringLiteral("fsync ") + file, write);
+            QVERIFY2(sync > write && sync < publish, qPrintable(calls.join('\n')));
+        }
+        // The journal's lines were synced, and it goes only after the
+        // folder holding the new transcript's name was synced.
+        const auto lastWrite = calls.lastIndexOf(QStringLiteral("write ") + journalPath);
+        QVERIFY(calls.indexOf(QStringLiteral("fsync ") + journalPath) > 0);
+        const auto publish = published(transcript);
+        const auto folderSync = calls.indexOf(QStringLiteral("fsync ") + folder, publish);
+        const auto unlinked = calls.indexOf(QStringLiteral("unlink ") + journalPath);
+        QVERIFY2(lastWrite < publish && folderSync > publish && unlinked > folderSync,
+                 qPrintable(calls.join('\n')));
     }
 };
 

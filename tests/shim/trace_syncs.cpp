@@ -1,0 +1,119 @@
+// A preload library for durability tests: it logs, one line each, the calls
+// that decide what a power cut leaves on disk (write, fsync, fdatasync,
+// rename, link, unlink) on files under $KEYSTAMP_TRACE_DIR, to the file
+// $KEYSTAMP_TRACE_LOG, and then makes the real call.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+
+namespace {
+
+std::mutex logLock;
+
+template <typename F> F real(const char* name) {
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+std::string fdPath(int fd) {
+    char link[64];
+    char path[4096];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    const ssize_t n = readlink(link, path, sizeof path - 1);
+    return n > 0 ? std::string(path, size_t(n)) : std::string();
+}
+
+bool traced(const std::string& path) {
+    const char* dir = getenv("KEYSTAMP_TRACE_DIR");
+    return dir && *dir && path.rfind(dir, 0) == 0;
+}
+
+void note(const char* call, const std::string& a, const std::string& b = std::string()) {
+    if (!traced(a) && !traced(b))
+        return;
+    const char* logName = getenv("KEYSTAMP_TRACE_LOG");
+    if (!logName)
+        return;
+    const int saved = errno;
+    std::lock_guard<std::mutex> hold(logLock);
+    if (FILE* log = std::fopen(logName, "a")) {
+        std::fprintf(log, "%s %s%s%s\n", call, a.c_str(), b.empty() ? "" : " ", b.c_str());
+        std::fclose(log);
+    }
+    errno = saved;
+}
+
+std::string atPath(int dirfd, const char* path) {
+    if (!path || path[0] == '/' || dirfd == AT_FDCWD)
+        return path ? std::string(path) : std::string();
+    return fdPath(dirfd) + "/" + path;
+}
+
+} // namespace
+
+extern "C" {
+
+ssize_t write(int fd, const void* buf, size_t count) {
+    static auto next = real<ssize_t (*)(int, const void*, size_t)>("write");
+    if (fd > 2)
+        note("write", fdPath(fd));
+    return next(fd, buf, count);
+}
+
+int fsync(int fd) {
+    static auto next = real<int (*)(int)>("fsync");
+    const int result = next(fd);
+    if (result == 0)
+        note("fsync", fdPath(fd));
+    return result;
+}
+
+int fdatasync(int fd) {
+    static auto next = real<int (*)(int)>("fdatasync");
+    const int result = next(fd);
+    if (result == 0)
+        note("fsync", fdPath(fd));
+    return result;
+}
+
+int rename(const char* from, const char* to) {
+    static auto next = real<int (*)(const char*, const char*)>("rename");
+    note("rename", from, to);
+    return next(from, to);
+}
+
+int renameat(int fromDir, const char* from, int toDir, const char* to) {
+    static auto next = real<int (*)(int, const char*, int, const char*)>("renameat");
+    note("rename", atPath(fromDir, from), atPath(toDir, to));
+    return next(fromDir, from, toDir, to);
+}
+
+int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
+    static auto next = real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
+    note("rename", atPath(fromDir, from), atPath(toDir, to));
+    return next(fromDir, from, toDir, to, flags);
+}
+
+int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
+    static auto next = real<int (*)(int, const char*, int, const char*, int)>("linkat");
+    note("rename", atPath(fromDir, from), atPath(toDir, to));
+    return next(fromDir, from, toDir, to, flags);
+}
+
+int unlink(const char* path) {
+    static auto next = real<int (*)(const char*)>("unlink");
+    note("unlink", path);
+    return next(path);
+}
+
+int unlinkat(int dirfd, const char* path, int flags) {
+    static auto next = real<int (*)(int, const char*, int)>("unlinkat");
+    note("unlink", atPath(dirfd, path));
+    return next(dirfd, path, flags);
+}
+}
