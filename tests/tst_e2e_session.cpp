@@ -109,6 +109,58 @@ private slots:
         QVERIFY(lines[5].endsWith(QStringLiteral("  c")));
     }
 
+    // Typing over the whole transcript and then clearing or quitting loses
+    // no recorded line: the journal stays, as a discarded journal.
+    void editedTranscriptKeepsTheRecordedLines_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("end");
+        QTest::addColumn<int>("transcripts");
+        // File menu, its fifth command: Clear; then the termination signal.
+        QTest::newRow("clear") << "x"
+                               << QStringList{"Down", "Down", "Down", "Down", "Down", "Return"}
+                               << 0;
+        QTest::newRow("quit") << "xyz" << QStringList{"ctrl+q"} << 1;
+    }
+    void editedTranscriptKeepsTheRecordedLines() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, end);
+        QFETCH(int, transcripts);
+        AppHome home;
+        RunningProgram program(home.env());
+        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
+        QVERIFY(program.keys({"a", "b", "shift+c"}));
+        const QString geometry =
+            RunningProgram::xdotool({"getwindowgeometry", "--shell", program.window()})
+                .value_or("");
+        const QRegularExpression size(QStringLiteral("WIDTH=(\\d+)\\s+HEIGHT=(\\d+)"));
+        const QRegularExpressionMatch match = size.match(geometry);
+        QVERIFY2(match.hasMatch(), qPrintable(geometry));
+        // The transcript fills the window's lower right corner.
+        QVERIFY(program.click(match.captured(1).toInt() - 150, match.captured(2).toInt() - 30));
+        QTest::qWait(300);
+        QVERIFY(program.keys({"ctrl+a"}));
+        QVERIFY(program.keys(typed.split(QString(), Qt::SkipEmptyParts)));
+        if (end.size() > 1)
+            QVERIFY(program.click(20, 10));
+        QTest::qWait(300);
+        QVERIFY(program.keys(end));
+        if (end.size() > 1) {
+            QTest::qWait(500);
+            QVERIFY(program.signal(SIGTERM));
+        }
+        QVERIFY(program.exitsCleanly());
+        QCOMPARE(home.transcriptFiles().size(), transcripts);
+        const QStringList kept = home.files(QStringLiteral("*--discarded.txt"));
+        QCOMPARE(kept.size(), 1);
+        const QStringList lines = home.lines(kept[0]);
+        QCOMPARE(lines.size(), 6);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(
+                lines[3 + i].endsWith(QStringLiteral("  ") + QStringList{"a", "b", "shift-C"}[i]),
+                qPrintable(lines.join('\n')));
+        QVERIFY(home.files(QStringLiteral("*--unsaved*")).isEmpty());
+    }
+
     void savesReachTheDiskInOrder() {
         // The order of the calls that decide what a power cut leaves behind,
         // as a preload library sees them: a checkpoint, the journal and the

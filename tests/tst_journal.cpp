@@ -81,7 +81,7 @@ private slots:
         widgets->status->setText(QStringLiteral("2026.12.05-18.14.46"));
     }
     void cleanup() {
-        discardJournals();
+        settleJournals(QString(), false);
         widgets.reset();
         home.reset();
     }
@@ -119,12 +119,63 @@ private slots:
         QVERIFY(journalPath().isEmpty());
         QCOMPARE(entriesOf(home->storage()), savedOnly());
         QVERIFY(recorder.alerts.empty());
+    }
 
-        // A clear with too little to save removes the journal as well.
-        recordNote(QString());
-        QVERIFY(QFileInfo::exists(journal()));
+    // A journal goes only when the written file holds every recorded line;
+    // otherwise it is kept as a discarded journal with the lines as pressed.
+    void editedTranscriptKeepsTheJournal_data() {
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<bool>("journalKept");
+        const QString one = lineNumber(1) + '\n', two = lineNumber(2) + '\n';
+        QTest::newRow("all replaced, nothing written") << "x" << true;
+        QTest::newRow("a line changed") << one + "edited\n" << true;
+        QTest::newRow("lines swapped") << two + one << true;
+        QTest::newRow("last line feed removed") << one + two.chopped(1) << false;
+        QTest::newRow("notes typed between lines") << "note\n" + one + "note\n" + two << false;
+    }
+    void editedTranscriptKeepsTheJournal() {
+        QFETCH(QString, edited);
+        QFETCH(bool, journalKept);
+        recordNote(lineNumber(1));
+        recordNote(lineNumber(2));
+        const QByteArray journaled = contentsOf(journal());
+        widgets->script->setPlainText(edited);
         QVERIFY(saveAndClearScript());
-        QCOMPARE(entriesOf(home->storage()), savedOnly());
+        const QString discarded = home->sessionFile("lecture3--discarded.txt");
+        QCOMPARE(QFileInfo::exists(discarded), journalKept);
+        if (journalKept)
+            QCOMPARE(contentsOf(discarded), journaled);
+        QVERIFY(!QFileInfo::exists(journal()));
+        // The next session's journal is a new file, not the discarded one.
+        recordNote(lineNumber(3));
+        QCOMPARE(contentsOf(journal()), header().toUtf8() + journaledLine(3));
+    }
+
+    // Discarded journals never replace a file, and only the ten newest stay.
+    void tenNewestDiscardedJournalsStay() {
+        const QString taken = home->sessionFile("lecture3--discarded.txt");
+        QStringList old;
+        for (int n = 1; n <= 10; ++n) {
+            old.append(n == 1 ? taken
+                              : home->sessionFile(QStringLiteral("old%1--discarded.txt").arg(n)));
+            QVERIFY(writeFile(old.last(), "old\n"));
+            QFile file(old.last());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(n - 20),
+                                     QFileDevice::FileModificationTime));
+        }
+        const QString other = home->sessionFile("lecture3--unsaved.txt.bak");
+        QVERIFY(writeFile(other, "not a journal\n"));
+        recordNote(lineNumber(1));
+        widgets->script->clear();
+        QVERIFY(saveAndClearScript());
+        // old10 is the newest of the old ones, "taken" (n = 1) the oldest.
+        QVERIFY(!QFileInfo::exists(taken));
+        for (int n = 2; n <= 10; ++n)
+            QCOMPARE(contentsOf(old[n - 1]), QByteArray("old\n"));
+        QCOMPARE(contentsOf(home->sessionFile("lecture3--discarded--2.txt")),
+                 header().toUtf8() + journaledLine(1));
+        QCOMPARE(entriesOf(home->storage()).size(), 11);
     }
 
     // Nothing is lost when a save fails: the journal stays and goes on.
@@ -183,6 +234,31 @@ private slots:
         QVERIFY(recorder.alerts.empty());
         QCOMPARE(widgets->status->text(), "2026.12.05-18.14.46" + journalFailureRemark());
         QCOMPARE(widgets->script->toPlainText().count(QLatin1Char('\n')), fullDisk ? 5 : 4);
+    }
+
+    // After a failure the journal tries again at a later line, at most once a
+    // second, and then holds the header and every line of the session.
+    void journalRecoversWithEveryLine() {
+        recordNote(lineNumber(1));
+        {
+            FileSizeLimit fullDisk(contentsOf(journal()).size() + 10);
+            recordNote(lineNumber(2));
+            recordNote(lineNumber(3));
+        }
+        QVERIFY(journalPath().isEmpty());
+        recordNote(lineNumber(4)); // within a second of the failure: no new try
+        QVERIFY(journalPath().isEmpty());
+        QTest::qWait(1100);
+        recordNote(lineNumber(5));
+        QCOMPARE(journalPath(), journal());
+        QByteArray all = header().toUtf8();
+        for (int n = 1; n <= 5; ++n)
+            all += journaledLine(n);
+        QCOMPARE(contentsOf(journal()), all);
+        QCOMPARE(entriesOf(home->storage()), {QFileInfo(journal()).fileName()});
+        QCOMPARE(widgets->status->text(), "2026.12.05-18.14.46" + journalRecoveryRemark());
+        recordNote(lineNumber(6));
+        QCOMPARE(contentsOf(journal()), all + journaledLine(6));
     }
 };
 

@@ -18,12 +18,18 @@
 //    kept, and opens a new one.
 //  - It never replaces an existing file (a taken name gives way to
 //    "...--unsaved--2.txt" and so on).
+//  - Each line is kept as recorded, whatever is later typed into the
+//    transcript view: the journal is the record of what was pressed.
 //  - A journal that cannot be opened or written never blocks recording and
 //    never raises an alert: the status line (savedState().tbTextBlock) says
-//    once per session that unsaved lines are not protected.
-//  - discardJournals() removes every journal written since the transcript was
-//    last saved: the saved transcript holds all their lines, since only a
-//    successful save clears it.
+//    that unsaved lines are not protected. At a later line, at most once a
+//    second, the journal makes a new file with the header and every line of
+//    the session, which takes the failed file's place, and the status line
+//    says that lines are protected again.
+//  - settleJournals() lets go of the journals written since the last save: a
+//    journal whose every line the saved text holds is removed, any other
+//    (nothing written, an edited transcript, a folder that did not sync) is
+//    renamed to "...--discarded.txt" and kept; of those, the ten newest stay.
 //
 // Thread rules: user-interface thread only.
 
@@ -33,11 +39,16 @@ void installJournal();
 // Appends one transcript line (without its line feed); the listener.
 void journalLine(const QString& line);
 
-// The transcript was saved or cleared: closes and removes the journals.
-void discardJournals();
+// The transcript was saved (savedText is the text written, savedDurably
+// whether its name reached the disk) or cleared without a write (an empty
+// savedText): closes the journals and removes or keeps them as above.
+void settleJournals(const QString& savedText, bool savedDurably);
 
 // The path of the journal lines go to now; empty when none is open.
 QString journalPath();
 
 // The status-line remark shown when the journal cannot be written.
 QString journalFailureRemark();
+
+// The status-line remark shown when the journal works again after a failure.
+QString journalRecoveryRemark();

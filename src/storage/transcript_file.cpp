@@ -116,16 +116,18 @@ bool saveAndClearScript() {
     const QString content = transcriptHeader(headerDate, videoName) + text;
     const QString folder = storageURL().toLocalFile();
 
-    if (graphemeCount(text, 3) > 2) {
+    const bool writes = graphemeCount(text, 3) > 2;
+    bool durable = false;
+    if (writes) {
         if (writeWithoutClobbering(folder, stem, content.toUtf8(), {}).isEmpty()) {
             showAlert(QStringLiteral("Data Save"), dataSaveText());
             return false;
         }
         // The new name must be on disk before the journal goes.
-        syncFolder(folder);
+        durable = syncFolder(folder);
     }
     clearTranscript();
-    discardJournals();
+    settleJournals(writes ? text : QString(), durable);
     forgetCheckpoints();
     countSuccessfulSave();
     return true;

@@ -41,7 +41,8 @@ QString dataSaveText();
 // (when it holds more than two characters) and clears it; a failed write
 // raises the "Data Save" alert and keeps the transcript. Never replaces a file
 // it did not write: a taken name gives way to "<stem>--2.txt" and so on.
-// After a write or a clear the session's crash journals are removed.
+// After a write or a clear the session's crash journals are settled
+// (removed when the written file holds all their lines, else kept).
 // Returns whether the transcript was written or had too little to write.
 // User-interface thread only.
 bool saveAndClearScript();

@@ -18,7 +18,7 @@ public:
     QString storage() const { return documents() + QStringLiteral("/Keystamp"); }
     // The environment of a child process that lives in this home.
     QProcessEnvironment env() const;
-    // The transcript files in the storage folder (journals and checkpoints
+    // The transcript files in the storage folder (journals, kept journals and checkpoints
     // left out), sorted by name.
     QStringList transcriptFiles() const;
     // The files in the storage folder whose names match a wildcard.
