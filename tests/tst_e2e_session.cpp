@@ -12,6 +12,22 @@
 
 #include <csignal>
 
+namespace {
+
+// The environment of a program whose file calls in the storage folder the
+// preload library logs to logName.
+QProcessEnvironment traced(const AppHome& home, const QString& logName) {
+    QProcessEnvironment env = home.env();
+    env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KEYSTAMP_TRACE_SHIM));
+    env.insert(QStringLiteral("KEYSTAMP_TRACE_DIR"), home.storage());
+    env.insert(QStringLiteral("KEYSTAMP_TRACE_LOG"), logName);
+    env.insert(QStringLiteral("ASAN_OPTIONS"),
+               env.value(QStringLiteral("ASAN_OPTIONS")) + ":verify_asan_link_order=0");
+    return env;
+}
+
+} // namespace
+
 class E2eSession : public QObject {
     Q_OBJECT
 
@@ -169,13 +185,7 @@ private slots:
         QVERIFY(QDir().mkpath(home.storage()));
         QTemporaryDir logDir;
         const QString logName = logDir.filePath(QStringLiteral("calls.log"));
-        QProcessEnvironment env = home.env();
-        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KEYSTAMP_TRACE_SHIM));
-        env.insert(QStringLiteral("KEYSTAMP_TRACE_DIR"), home.storage());
-        env.insert(QStringLiteral("KEYSTAMP_TRACE_LOG"), logName);
-        env.insert(QStringLiteral("ASAN_OPTIONS"),
-                   env.value(QStringLiteral("ASAN_OPTIONS")) + ":verify_asan_link_order=0");
-        RunningProgram program(env);
+        RunningProgram program(traced(home, logName));
         QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
         QVERIFY(program.keys({"a", "b", "ctrl+s"}));
         QTest::qWait(1500);
@@ -222,6 +232,25 @@ private slots:
         const auto unlinked = calls.indexOf(QStringLiteral("unlink ") + journalPath);
         QVERIFY2(lastWrite < publish && folderSync > publish && unlinked > folderSync,
                  qPrintable(calls.join('\n')));
+    }
+
+    // A save whose new name may not have reached the disk keeps the journal.
+    void failedFolderSyncKeepsTheJournal() {
+        AppHome home;
+        QVERIFY(QDir().mkpath(home.storage()));
+        QTemporaryDir logDir;
+        QProcessEnvironment env = traced(home, logDir.filePath(QStringLiteral("calls.log")));
+        env.insert(QStringLiteral("KEYSTAMP_TRACE_FAIL_FOLDER_SYNC"), QStringLiteral("1"));
+        RunningProgram program(env);
+        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
+        QVERIFY(program.keys({"a"}));
+        QTest::qWait(300);
+        QVERIFY(program.signal(SIGTERM));
+        QVERIFY(program.exitsCleanly());
+        QCOMPARE(home.transcriptFiles().size(), 1);
+        const QStringList kept = home.files(QStringLiteral("*--discarded.txt"));
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(home.lines(kept[0]).value(3).endsWith(QStringLiteral("  a")));
     }
 };
 

@@ -83,6 +83,7 @@ bool syncFolder(const QString& folder) {
     do {
         result = ::fsync(fd);
     } while (result != 0 && errno == EINTR);
+    const bool synced = result == 0 || errno == EINVAL; // EINVAL: nothing to sync here
     ::close(fd);
-    return result == 0;
+    return synced;
 }

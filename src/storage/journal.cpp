@@ -206,10 +206,9 @@ void openJournal() {
     j.fd = fd;
     j.unsynced = !recovering;
     j.sinceSync.start();
-    if (!syncFolder(QFileInfo(fresh.path).path())) {
-        fail();
-        return;
-    }
+    // A folder that cannot be synced still holds the journal; a save then
+    // keeps it rather than trusting the folder.
+    (void)syncFolder(QFileInfo(fresh.path).path());
     if (recovering) {
         j.failed = false;
         showRemark(journalRecoveryRemark(), journalFailureRemark());

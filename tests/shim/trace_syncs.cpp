@@ -67,6 +67,13 @@ ssize_t write(int fd, const void* buf, size_t count) {
 
 int fsync(int fd) {
     static auto next = real<int (*)(int)>("fsync");
+    // KEYSTAMP_TRACE_FAIL_FOLDER_SYNC makes the storage folder's own sync
+    // fail, as a failing disk would.
+    const char* dir = getenv("KEYSTAMP_TRACE_DIR");
+    if (getenv("KEYSTAMP_TRACE_FAIL_FOLDER_SYNC") && dir && fdPath(fd) == dir) {
+        errno = EIO;
+        return -1;
+    }
     const int result = next(fd);
     if (result == 0)
         note("fsync", fdPath(fd));
