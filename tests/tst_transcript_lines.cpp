@@ -7,6 +7,7 @@
 #include "support/logic_widgets.h"
 
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -62,6 +63,35 @@ private slots:
         recordNote(QStringLiteral("third"));
         QCOMPARE(w->script.textCursor().position(), end);
         QCOMPARE(w->script.toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
+    }
+
+    void viewFollowsNewLinesOnlyFromItsEnd_data() {
+        QTest::addColumn<bool>("scrolledUp");
+        QTest::newRow("at the end: follows") << false;
+        QTest::newRow("scrolled up: stays") << true;
+    }
+    void viewFollowsNewLinesOnlyFromItsEnd() {
+        QFETCH(bool, scrolledUp);
+        w->script.resize(300, 200);
+        w->script.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w->script));
+        QScrollBar* bar = w->script.verticalScrollBar();
+        for (int i = 0; i < 500; ++i)
+            recordNote(QStringLiteral("line %1").arg(i));
+        QVERIFY(bar->maximum() > 400);
+        QCOMPARE(bar->value(), bar->maximum());
+        if (scrolledUp)
+            bar->setValue(100);
+        const QTextCursor cursor = w->script.textCursor();
+        const int before = bar->value();
+        recordNote(QStringLiteral("newest"));
+        QCOMPARE(bar->value(), scrolledUp ? before : bar->maximum());
+        QVERIFY(bar->value() != before || scrolledUp);
+        QCOMPARE(w->script.textCursor(), cursor);
+        // The last line is in view exactly when following.
+        const QRect last =
+            w->script.cursorRect(QTextCursor(w->script.document()->lastBlock().previous()));
+        QCOMPARE(w->script.viewport()->rect().contains(last), !scrolledUp);
     }
 
     void undoDoesNotTakeBackRecordedLines() {

@@ -74,8 +74,12 @@ void recordNote(const QString& text) {
     const QTextCursor before = view->textCursor();
     const int anchor = before.anchor();
     const int position = before.position();
-    const int vScroll = view->verticalScrollBar()->value();
+    QScrollBar* vBar = view->verticalScrollBar();
+    const int vScroll = vBar->value();
     const int hScroll = view->horizontalScrollBar()->value();
+    // A view that shows its last line follows the new lines; one scrolled up
+    // for reading stays where it is.
+    const bool following = vScroll >= vBar->maximum();
 
     QTextCursor end(view->document());
     end.movePosition(QTextCursor::End);
@@ -89,9 +93,11 @@ void recordNote(const QString& text) {
         restored.setPosition(anchor);
         restored.setPosition(position, QTextCursor::KeepAnchor);
         view->setTextCursor(restored);
-        view->verticalScrollBar()->setValue(vScroll);
+        vBar->setValue(vScroll);
         view->horizontalScrollBar()->setValue(hScroll);
     }
+    if (following)
+        vBar->setValue(vBar->maximum());
 
     if (listener())
         listener()(text);

@@ -5,8 +5,9 @@
 #include <functional>
 
 // Appends text and one line feed to the transcript (savedState().script) as
-// one styled run, without moving the observer's cursor or selection and
-// without scrolling. User-interface thread only.
+// one styled run, without moving the observer's cursor or selection. A view
+// that showed its last line scrolls to show the new last line; one scrolled
+// up stays where it is. User-interface thread only.
 void recordNote(const QString& text);
 
 // Appends the time-stamped line for video time t and txt, and shows it in
