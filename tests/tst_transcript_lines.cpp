@@ -94,6 +94,38 @@ private slots:
         QCOMPARE(w->script.viewport()->rect().contains(last), !scrolledUp);
     }
 
+    void lineTimeIsTheStampedTimeUntilTheLineIsEdited_data() {
+        QTest::addColumn<QString>("typed"); // by the observer, before the recorded line
+        QTest::addColumn<bool>("edit");     // of the recorded line
+        QTest::addColumn<int>("line");
+        QTest::addColumn<double>("time"); // NaN: none
+        const double none = qQNaN();
+        QTest::newRow("recorded") << QString() << false << 0 << 12.3456;
+        QTest::newRow("recorded, then edited") << QString() << true << 0 << 12.35;
+        QTest::newRow("typed with a time") << "   -3.50  10:00:00  z\n" << false << 0 << -3.5;
+        QTest::newRow("typed without a time") << "note\n" << false << 0 << none;
+        QTest::newRow("recorded into a typed line") << "note" << false << 0 << none;
+        QTest::newRow("recorded after a typed line") << "note\n" << false << 1 << 12.3456;
+    }
+    void lineTimeIsTheStampedTimeUntilTheLineIsEdited() {
+        QFETCH(QString, typed);
+        QFETCH(bool, edit);
+        QFETCH(int, line);
+        QFETCH(double, time);
+        QTextCursor cursor(w->script.document());
+        cursor.insertText(typed);
+        recordTimedNote(12.3456, QStringLiteral("a"));
+        QTextBlock block = w->script.document()->findBlockByNumber(line);
+        if (edit) {
+            cursor.setPosition(block.position() + block.length() - 1);
+            cursor.insertText(QStringLiteral("b"));
+        }
+        const std::optional<double> t = lineTime(block);
+        QCOMPARE(t.has_value(), !qIsNaN(time));
+        if (t)
+            QCOMPARE(*t, time);
+    }
+
     void undoDoesNotTakeBackRecordedLines() {
         styleTranscript(&w->script);
         recordNote(QStringLiteral("kept"));
