@@ -15,8 +15,10 @@
 #include "transport/player_view.h"
 #include "transport/seek.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QScreen>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -59,7 +61,11 @@ class AppReview : public QObject {
 
     // The frame number the picture shows (the 320 x 240 clip fitted into it).
     int shownFrame() const {
-        QWidget* picture = app->player->findChild<QWidget*>();
+        // The player view's one child that is not an overlay label.
+        QWidget* picture = nullptr;
+        for (QWidget* child : app->player->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!qobject_cast<QLabel*>(child))
+                picture = child;
         if (!picture)
             return -1;
         auto* gl = qobject_cast<MpvVideoWidget*>(picture);
@@ -160,6 +166,42 @@ private slots:
         const QString recorded = script()->toPlainText().mid(before.size());
         QCOMPARE(recorded.left(8), formatFixed(ms / 1000.0, 2, 8));
         QVERIFY(recorded.endsWith(QStringLiteral("  x\n")));
+    }
+
+    void indicatorFollowsTheFocus_data() {
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<bool>("recording");
+        QTest::newRow("transcript") << "scrollViewContainingTranscript" << false;
+        QTest::newRow("key entry") << "codeEntry" << true;
+        QTest::newRow("go-to field") << "gotoField" << false;
+        QTest::newRow("picture") << "player" << true;
+    }
+    void indicatorFollowsTheFocus() {
+        QFETCH(QString, clicked);
+        QFETCH(bool, recording);
+        auto* target = app->window->findChild<QWidget*>(clicked);
+        auto* band = app->player->findChild<QWidget*>(QStringLiteral("keysNotRecordedBand"));
+        auto* mark = app->player->findChild<QWidget*>(QStringLiteral("keysRecordedMark"));
+        QVERIFY(target && band && mark);
+        const QPoint p = target->mapTo(app->window.data(), target->rect().center());
+        QVERIFY(xdo({"mousemove", "--window", windowId(), QString::number(p.x()),
+                     QString::number(p.y()), "click", "1"}));
+        QTRY_COMPARE(QApplication::focusWidget(), target);
+        QTRY_COMPARE(band->isVisible(), !recording);
+        QCOMPARE(mark->isVisible(), recording);
+        QCOMPARE(app->player->accessibleDescription().startsWith(
+                     QStringLiteral("Keys are not being recorded — click the picture to record")),
+                 !recording);
+        // On screen: a red band across the top of the picture, or none.
+        QTest::qWait(200);
+        const QImage shot = app->window->screen()->grabWindow(app->window->winId()).toImage();
+        const QPoint row = app->player->mapTo(app->window.data(), QPoint(0, 4));
+        int red = 0;
+        for (int x = row.x(); x < row.x() + app->player->width(); ++x) {
+            const QColor c = shot.pixelColor(x, row.y());
+            red += c.red() > 170 && c.green() < 80 && c.blue() < 80;
+        }
+        QCOMPARE(red > app->player->width() * 9 / 10, !recording);
     }
 };
 
