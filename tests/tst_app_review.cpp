@@ -1,6 +1,7 @@
 // Reviewing while coding, in the real window with the libmpv player and a
 // frame-coded clip, driven by real X events (xdotool): going to a line's
-// time from the transcript.
+// time from the transcript, and the picture saying whether keys are being
+// recorded, down to the pixels on screen.
 #include "app/app_delegate.h"
 #include "app/application_setup.h"
 #include "app/main_window.h"

@@ -48,8 +48,8 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent), ownedWindow_(new Ma
     window->setRecordingViews({player.data(), codeEntry.data()});
     window->setStrayKeyHandler([this](QKeyEvent* event) { takeStrayKey(event); });
     if (player)
-        new RecordingIndicator(
-            player, [this] { return keysAreRecorded(); }, this);
+        recordingIndicator_ =
+            std::make_unique<RecordingIndicator>(player, [this] { return keysAreRecorded(); });
     // An end of the program that did not pass through the window (the session
     // manager, for one) still saves the transcript.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {

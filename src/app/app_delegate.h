@@ -16,6 +16,7 @@ class QPrinter;
 class QStackedWidget;
 class QTextBrowser;
 class QWidget;
+class RecordingIndicator;
 class SegmentedControl;
 class gotoController;
 class viewAcceptsKeyDown;
@@ -134,6 +135,8 @@ private:
     bool recordsStrayKeys(const QWidget* focus) const;
 
     std::unique_ptr<MainWindow> ownedWindow_;
+    // Goes before the window: it follows the focus inside it.
+    std::unique_ptr<RecordingIndicator> recordingIndicator_;
     QString lastOpenFolder_;
     bool terminating_ = false;
     bool savingAtQuit_ = false;

@@ -17,7 +17,8 @@ class QWidget;
 // The state follows every change of the keyboard focus or of the active
 // window; recording() answers whether keys go to the recorder now.
 //
-// Thread rules: user-interface thread only. picture must outlive the object.
+// Thread rules: user-interface thread only. picture must outlive the object
+// (the overlays are its children).
 class RecordingIndicator : public QObject {
     Q_OBJECT
 public:
