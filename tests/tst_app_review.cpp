@@ -160,6 +160,8 @@ private slots:
         QCOMPARE(mpv()->rate(), 0.0f);
         QVERIFY(!script()->textCursor().hasSelection());
         QCOMPARE(QApplication::focusWidget(), app->player.data());
+        QTRY_COMPARE(app->tapeCounterDisplay->text(), formatFixed(ms / 1000.0, 2, 8));
+        QTRY_COMPARE(app->excursionDisplay->text(), formatFixed(ms / 1000.0, 2, 8)); // mark at 0
         // The next key is recorded at that time.
         const int lines = script()->blockCount();
         QVERIFY(keys({"x"}));
