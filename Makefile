@@ -43,6 +43,10 @@ test-asan: deps
 bench: build
 	cmake --build $(BUILD) --target bench -j $(JOBS)
 
+# docs/screenshot.png: the program with a video and a few coded lines.
+screenshot: build
+	./scripts/screenshot $(BUILD)/keystamp
+
 install: build
 	cmake --install $(BUILD)
 

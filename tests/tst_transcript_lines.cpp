@@ -7,6 +7,7 @@
 #include "support/logic_widgets.h"
 
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -62,6 +63,67 @@ private slots:
         recordNote(QStringLiteral("third"));
         QCOMPARE(w->script.textCursor().position(), end);
         QCOMPARE(w->script.toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
+    }
+
+    void viewFollowsNewLinesOnlyFromItsEnd_data() {
+        QTest::addColumn<bool>("scrolledUp");
+        QTest::newRow("at the end: follows") << false;
+        QTest::newRow("scrolled up: stays") << true;
+    }
+    void viewFollowsNewLinesOnlyFromItsEnd() {
+        QFETCH(bool, scrolledUp);
+        w->script.resize(300, 200);
+        w->script.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w->script));
+        QScrollBar* bar = w->script.verticalScrollBar();
+        for (int i = 0; i < 500; ++i)
+            recordNote(QStringLiteral("line %1").arg(i));
+        QVERIFY(bar->maximum() > 400);
+        QCOMPARE(bar->value(), bar->maximum());
+        if (scrolledUp)
+            bar->setValue(100);
+        const QTextCursor cursor = w->script.textCursor();
+        const int before = bar->value();
+        recordNote(QStringLiteral("newest"));
+        QCOMPARE(bar->value(), scrolledUp ? before : bar->maximum());
+        QVERIFY(bar->value() != before || scrolledUp);
+        QCOMPARE(w->script.textCursor(), cursor);
+        // The last line is in view exactly when following.
+        const QRect last =
+            w->script.cursorRect(QTextCursor(w->script.document()->lastBlock().previous()));
+        QCOMPARE(w->script.viewport()->rect().contains(last), !scrolledUp);
+    }
+
+    void lineTimeIsTheStampedTimeUntilTheLineIsEdited_data() {
+        QTest::addColumn<QString>("typed"); // by the observer, before the recorded line
+        QTest::addColumn<bool>("edit");     // of the recorded line
+        QTest::addColumn<int>("line");
+        QTest::addColumn<double>("time"); // NaN: none
+        const double none = qQNaN();
+        QTest::newRow("recorded") << QString() << false << 0 << 12.3456;
+        QTest::newRow("recorded, then edited") << QString() << true << 0 << 12.35;
+        QTest::newRow("typed with a time") << "   -3.50  10:00:00  z\n" << false << 0 << -3.5;
+        QTest::newRow("typed without a time") << "note\n" << false << 0 << none;
+        QTest::newRow("recorded into a typed line") << "note" << false << 0 << none;
+        QTest::newRow("recorded after a typed line") << "note\n" << false << 1 << 12.3456;
+    }
+    void lineTimeIsTheStampedTimeUntilTheLineIsEdited() {
+        QFETCH(QString, typed);
+        QFETCH(bool, edit);
+        QFETCH(int, line);
+        QFETCH(double, time);
+        QTextCursor cursor(w->script.document());
+        cursor.insertText(typed);
+        recordTimedNote(12.3456, QStringLiteral("a"));
+        QTextBlock block = w->script.document()->findBlockByNumber(line);
+        if (edit) {
+            cursor.setPosition(block.position() + block.length() - 1);
+            cursor.insertText(QStringLiteral("b"));
+        }
+        const std::optional<double> t = lineTime(block);
+        QCOMPARE(t.has_value(), !qIsNaN(time));
+        if (t)
+            QCOMPARE(*t, time);
     }
 
     void undoDoesNotTakeBackRecordedLines() {

@@ -4,6 +4,7 @@
 #include "app/instances.h"
 #include "app/key_reference.h"
 #include "app/main_window.h"
+#include "app/recording_indicator.h"
 #include "app/segmented_control.h"
 #include "platform/alert.h"
 #include "platform/key_translation.h"
@@ -46,6 +47,9 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent), ownedWindow_(new Ma
     window->setCloseGuard([this] { return applicationShouldTerminate(); });
     window->setRecordingViews({player.data(), codeEntry.data()});
     window->setStrayKeyHandler([this](QKeyEvent* event) { takeStrayKey(event); });
+    if (player)
+        recordingIndicator_ =
+            std::make_unique<RecordingIndicator>(player, [this] { return keysAreRecorded(); });
     // An end of the program that did not pass through the window (the session
     // manager, for one) still saves the transcript.
     connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
@@ -208,15 +212,25 @@ void AppDelegate::takeStrayKey(QKeyEvent* event) {
     // A tab switch takes the focus from the hidden player view and leaves it
     // on the page shown; keys pressed there still belong to the recorder. Keys
     // that a text field or browser let through are not recorded.
-    QWidget* focus = QApplication::focusWidget();
-    const bool onPage =
-        !focus || (tabView && (focus == tabView.data() || focus->parentWidget() == tabView.data()));
-    if (!onPage || !player || isModifierOnlyKey(*event)) {
+    if (!recordsStrayKeys(QApplication::focusWidget()) || !player || isModifierOnlyKey(*event)) {
         event->ignore();
         return;
     }
     player->keyDown(keyEventFromQt(*event));
     event->accept();
+}
+
+bool AppDelegate::recordsStrayKeys(const QWidget* focus) const {
+    return !focus ||
+           (tabView && (focus == tabView.data() || focus->parentWidget() == tabView.data()));
+}
+
+bool AppDelegate::keysAreRecorded() const {
+    if (!window || !window->isActiveWindow())
+        return false;
+    const QWidget* focus = QApplication::focusWidget();
+    return (focus && (focus == player.data() || focus == codeEntry.data())) ||
+           recordsStrayKeys(focus);
 }
 
 void AppDelegate::applicationDidFinishLaunching() {

@@ -16,6 +16,7 @@ class QPrinter;
 class QStackedWidget;
 class QTextBrowser;
 class QWidget;
+class RecordingIndicator;
 class SegmentedControl;
 class gotoController;
 class viewAcceptsKeyDown;
@@ -87,6 +88,11 @@ public:
     // the program whatever happens, unless a save succeeded in between.
     bool applicationShouldTerminate();
 
+    // Whether a key pressed now becomes a transcript line: the window is
+    // active and the keyboard focus is in the player view, the key-entry
+    // view, or on a tab page whose keys go to the recorder.
+    bool keysAreRecorded() const;
+
     // Shows tab 0 (video), 1 (key names) or 2 (help); other indices do nothing.
     void chooseView(qint64 index);
     // Prints the transcript at its own size (scale 1.0).
@@ -125,8 +131,12 @@ private:
     void connectCommands();
     void applyLook();
     void takeStrayKey(QKeyEvent* event);
+    // Keys that reach the window with this focus widget go to the recorder.
+    bool recordsStrayKeys(const QWidget* focus) const;
 
     std::unique_ptr<MainWindow> ownedWindow_;
+    // Goes before the window: it follows the focus inside it.
+    std::unique_ptr<RecordingIndicator> recordingIndicator_;
     QString lastOpenFolder_;
     bool terminating_ = false;
     bool savingAtQuit_ = false;

@@ -169,6 +169,11 @@ QString keyReferenceHtml() {
         "</table>"
         "<p>Choosing a rate records <code>rate_set_to_</code> with the rate, for example "
         "<code>rate_set_to_0.50</code>.</p>"
+        "<h3>Going back to a line</h3>"
+        "<p>Double-click a time-stamped line of the transcript, or press Ctrl+Return with the "
+        "cursor in it, to go to that line's time: the video stops there, as after Go to, and "
+        "the keys are recorded again. A line you typed yourself goes to the time written at "
+        "its start.</p>"
         "<h3>Keys with fixed names</h3>");
     html += namedKeysTable();
     html += QStringLiteral(

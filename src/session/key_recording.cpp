@@ -95,7 +95,7 @@ void recordKey(double t, const KeyEvent& E) {
     }
 
     const QString line = stamp + entry;
-    recordNote(line);
+    recordNote(line, t);
     if (state.codeDisplay)
         state.codeDisplay->setText(line);
 }

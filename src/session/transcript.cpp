@@ -8,7 +8,9 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 
 namespace {
@@ -48,7 +50,32 @@ QTextCharFormat lineFormat() {
     return format;
 }
 
+// The exact time of a recorded line, with the text it was recorded with: an
+// edit of the line makes it the observer's, whose written time counts.
+class StampedTime : public QTextBlockUserData {
+public:
+    StampedTime(double seconds, QString text) : seconds(seconds), text(std::move(text)) {}
+    const double seconds;
+    const QString text;
+};
+
 } // namespace
+
+std::optional<double> lineTime(const QTextBlock& line) {
+    if (!line.isValid())
+        return std::nullopt;
+    const QString text = line.text();
+    if (auto* stamp = dynamic_cast<const StampedTime*>(line.userData());
+        stamp && stamp->text == text)
+        return stamp->seconds;
+    // "%8.2f  " then the "HH:mm:ss" clock and two blanks before the entry.
+    static const QRegularExpression written(
+        QStringLiteral("^ *(-?\\d+\\.\\d\\d)  \\d\\d:\\d\\d:\\d\\d(  |$)"));
+    const QRegularExpressionMatch m = written.match(text);
+    if (!m.hasMatch())
+        return std::nullopt;
+    return m.captured(1).toDouble();
+}
 
 void setTranscriptListener(std::function<void(const QString&)> l) {
     listener() = std::move(l);
@@ -65,7 +92,7 @@ void styleTranscript(QPlainTextEdit* view) {
     view->setPalette(palette);
 }
 
-void recordNote(const QString& text) {
+void recordNote(const QString& text, std::optional<double> stampedTime) {
     QPlainTextEdit* view = savedState().script;
     static const QTextCharFormat format = lineFormat();
 
@@ -74,14 +101,26 @@ void recordNote(const QString& text) {
     const QTextCursor before = view->textCursor();
     const int anchor = before.anchor();
     const int position = before.position();
-    const int vScroll = view->verticalScrollBar()->value();
+    QScrollBar* vBar = view->verticalScrollBar();
+    const int vScroll = vBar->value();
     const int hScroll = view->horizontalScrollBar()->value();
+    // A view that shows its last line follows the new lines; one scrolled up
+    // for reading stays where it is.
+    const bool following = vScroll >= vBar->maximum();
 
     QTextCursor end(view->document());
     end.movePosition(QTextCursor::End);
+    // A line typed by the observer without its line feed takes the new text
+    // into its own line: that line is not the recorded one.
+    const bool ownLine = end.atBlockStart();
+    const int start = end.position();
     end.beginEditBlock();
     end.insertText(text + QLatin1Char('\n'), format);
     end.endEditBlock();
+    if (stampedTime && ownLine) {
+        QTextBlock line = view->document()->findBlock(start);
+        line.setUserData(new StampedTime(*stampedTime, line.text()));
+    }
 
     const QTextCursor after = view->textCursor();
     if (after.anchor() != anchor || after.position() != position) {
@@ -89,9 +128,11 @@ void recordNote(const QString& text) {
         restored.setPosition(anchor);
         restored.setPosition(position, QTextCursor::KeepAnchor);
         view->setTextCursor(restored);
-        view->verticalScrollBar()->setValue(vScroll);
+        vBar->setValue(vScroll);
         view->horizontalScrollBar()->setValue(hScroll);
     }
+    if (following)
+        vBar->setValue(vBar->maximum());
 
     if (listener())
         listener()(text);
@@ -102,7 +143,7 @@ void recordTimedNote(double t, const QString& txt) {
     if (t < 0.0 && player)
         t = player->currentTime();
     const QString line = timeStampedLine(t, clockText(), txt);
-    recordNote(line);
+    recordNote(line, t);
     if (savedState().codeDisplay)
         savedState().codeDisplay->setText(line);
 }

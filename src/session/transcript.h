@@ -3,16 +3,26 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Appends text and one line feed to the transcript (savedState().script) as
-// one styled run, without moving the observer's cursor or selection and
-// without scrolling. User-interface thread only.
-void recordNote(const QString& text);
+// one styled run, without moving the observer's cursor or selection. A view
+// that showed its last line scrolls to show the new last line; one scrolled
+// up stays where it is. A stamped time (the exact video time of a
+// time-stamped line, which the text shows with two decimals only) is kept
+// beside the line. User-interface thread only.
+void recordNote(const QString& text, std::optional<double> stampedTime = std::nullopt);
 
 // Appends the time-stamped line for video time t and txt, and shows it in
 // the echo field. A negative t stands for the player's current time when a
 // player exists. User-interface thread only.
 void recordTimedNote(double t, const QString& txt);
+
+// The video time of a transcript line: the stamped time kept beside it while
+// its text is as recorded, else the time written at the start of a
+// time-stamped line; nullopt for a line that is not time-stamped.
+class QTextBlock;
+std::optional<double> lineTime(const QTextBlock& line);
 
 // Styles a transcript view as the transcript: fixed-width font, colours.
 class QPlainTextEdit;

@@ -50,3 +50,12 @@ void gotoController::focusOutEvent(QFocusEvent* e) {
         e->reason() != Qt::ActiveWindowFocusReason)
         textDidEndEditing();
 }
+
+void goToTime(double seconds) {
+    AVPlayerViewAcceptsDrop* view = savedState().playerView;
+    if (view && view->player())
+        view->player()->setRate(0.0f);
+    if (view && view->window())
+        view->setFocus(Qt::OtherFocusReason);
+    seekToTime(seconds);
+}

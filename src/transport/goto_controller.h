@@ -25,3 +25,7 @@ protected:
 private:
     bool editing_ = false;
 };
+
+// A go-to from elsewhere (a transcript line): stops the player, gives the
+// keys back to the player view and seeks to seconds, as a finished go-to does.
+void goToTime(double seconds);

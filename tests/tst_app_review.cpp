@@ -1,0 +1,212 @@
+// Reviewing while coding, in the real window with the libmpv player and a
+// frame-coded clip, driven by real X events (xdotool): going to a line's
+// time from the transcript, and the picture saying whether keys are being
+// recorded, down to the pixels on screen.
+#include "app/app_delegate.h"
+#include "app/application_setup.h"
+#include "app/main_window.h"
+#include "platform/mpv_player.h"
+#include "platform/mpv_video_widget.h"
+#include "session/format.h"
+#include "session/state.h"
+#include "session/transcript.h"
+#include "support/app_home.h"
+#include "support/clips.h"
+#include "support/test_helpers.h"
+#include "transport/player_view.h"
+#include "transport/seek.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QScreen>
+#include <QTextBlock>
+#include <QtTest>
+
+#include <optional>
+
+class AppReview : public QObject {
+    Q_OBJECT
+
+    std::optional<AppHome> home;
+    std::optional<AlertRecorder> alerts;
+    std::unique_ptr<AppDelegate> app;
+    QTemporaryDir dir;
+
+    MpvPlayer* mpv() const { return qobject_cast<MpvPlayer*>(app->player->player()); }
+    QPlainTextEdit* script() const { return app->scrollViewContainingTranscript; }
+
+    // Runs xdotool on the test's display while the events keep flowing.
+    static bool xdo(const QStringList& arguments) {
+        QProcess p;
+        p.start(QStringLiteral("xdotool"), arguments);
+        if (!p.waitForStarted())
+            return false;
+        return QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 20000) &&
+               p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+    QString windowId() const { return QString::number(app->window->winId()); }
+    bool keys(const QStringList& keys) { return xdo(QStringList{"key", "--delay", "60"} + keys); }
+    // Clicks (count times) on the first characters of transcript line n.
+    bool clickLine(int n, int count) {
+        const QTextBlock block = script()->document()->findBlockByNumber(n);
+        script()->setTextCursor(QTextCursor(block));
+        script()->ensureCursorVisible();
+        const QRect r = script()->cursorRect(QTextCursor(block));
+        const QPoint p =
+            script()->viewport()->mapTo(app->window.data(), QPoint(r.left() + 25, r.center().y()));
+        return xdo({"mousemove", "--window", windowId(), QString::number(p.x()),
+                    QString::number(p.y()), "click", "--repeat", QString::number(count), "--delay",
+                    "60", "1"});
+    }
+
+    // The frame number the picture shows (the 320 x 240 clip fitted into it).
+    int shownFrame() const {
+        // The player view's one child that is not an overlay label.
+        QWidget* picture = nullptr;
+        for (QWidget* child : app->player->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (!qobject_cast<QLabel*>(child))
+                picture = child;
+        if (!picture)
+            return -1;
+        auto* gl = qobject_cast<MpvVideoWidget*>(picture);
+        const QImage image = gl ? gl->grabFramebuffer() : picture->grab().toImage();
+        const QSize fitted = QSize(320, 240).scaled(image.size(), Qt::KeepAspectRatio);
+        return frameCode(image.copy(QRect(
+            QPoint((image.width() - fitted.width()) / 2, (image.height() - fitted.height()) / 2),
+            fitted)));
+    }
+    void standAt(long long ms) {
+        seekToTime(ms / 1000.0);
+        QVERIFY(waitSettled(mpv()));
+        QTRY_COMPARE(shownFrame(), int(frameAt(ms)));
+    }
+
+private slots:
+    void initTestCase() {
+        home.emplace();
+        alerts.emplace();
+        prepareApplication();
+        resetSession();
+        ClipShape shape;
+        shape.keyframeInterval = 15;
+        const QString clip = makeCodedClip(dir.path(), QStringLiteral("coded.mp4"), shape);
+        QVERIFY(!clip.isEmpty());
+        app = std::make_unique<AppDelegate>();
+        app->applicationOpenFile(clip);
+        app->applicationDidFinishLaunching();
+        QVERIFY(QTest::qWaitForWindowExposed(app->window.data()));
+        QVERIFY(waitSettled(mpv()));
+        QTRY_COMPARE(shownFrame(), 0);
+        QVERIFY(xdo({"windowfocus", "--sync", windowId()}));
+        QTRY_COMPARE(QApplication::focusWidget(), app->player.data());
+        // Four recorded lines: play_x_1.00, a, b, stop.
+        QVERIFY(keys({"space"}));
+        QTest::qWait(700);
+        QVERIFY(keys({"a"}));
+        QTest::qWait(400);
+        QVERIFY(keys({"b"}));
+        QTest::qWait(400);
+        QVERIFY(keys({"space"}));
+        QTRY_COMPARE(script()->blockCount(), 5);
+        // And two the observer typed: one with a time, one without.
+        QTextCursor end(script()->document());
+        end.movePosition(QTextCursor::End);
+        end.insertText(QStringLiteral("    7.00  10:00:00  typed\na note\n"));
+    }
+    void cleanupTestCase() {
+        app.reset();
+        resetSession();
+    }
+
+    void goToALinesTime_data() {
+        QTest::addColumn<int>("line");
+        QTest::addColumn<bool>("doubleClick"); // else a click, then Ctrl+Return
+        QTest::addColumn<bool>("goes");
+        QTest::newRow("recorded line, double-click") << 1 << true << true;
+        QTest::newRow("recorded line, Ctrl+Return") << 2 << false << true;
+        QTest::newRow("typed line with a time, double-click") << 4 << true << true;
+        QTest::newRow("line without a time, double-click") << 5 << true << false;
+        QTest::newRow("line without a time, Ctrl+Return") << 5 << false << false;
+    }
+    void goToALinesTime() {
+        QFETCH(int, line);
+        QFETCH(bool, doubleClick);
+        QFETCH(bool, goes);
+        standAt(9000);
+        const QString before = script()->toPlainText();
+        const std::optional<double> t = lineTime(script()->document()->findBlockByNumber(line));
+        QCOMPARE(t.has_value(), goes);
+        if (doubleClick) {
+            QVERIFY(clickLine(line, 2));
+        } else {
+            QVERIFY(clickLine(line, 1));
+            QVERIFY(keys({"ctrl+Return"}));
+        }
+        QTest::qWait(300);
+        QCOMPARE(script()->toPlainText(), before);
+        if (!goes) {
+            QCOMPARE(QApplication::focusWidget(), script());
+            QCOMPARE(mpv()->currentTime(), 9.0);
+            QCOMPARE(shownFrame(), int(frameAt(9000)));
+            return;
+        }
+        // Stopped on the frame that covers the line's time, keys back in the picture.
+        const long long ms = *seekMilliseconds(*t);
+        QCOMPARE(formatFixed(*t, 2, 8), before.split('\n')[line].left(8));
+        QVERIFY(waitSettled(mpv()));
+        QTRY_COMPARE(shownFrame(), int(frameAt(ms)));
+        QCOMPARE(mpv()->currentTime(), ms / 1000.0);
+        QCOMPARE(mpv()->rate(), 0.0f);
+        QVERIFY(!script()->textCursor().hasSelection());
+        QCOMPARE(QApplication::focusWidget(), app->player.data());
+        QTRY_COMPARE(app->tapeCounterDisplay->text(), formatFixed(ms / 1000.0, 2, 8));
+        QTRY_COMPARE(app->excursionDisplay->text(), formatFixed(ms / 1000.0, 2, 8)); // mark at 0
+        // The next key is recorded at that time.
+        const int lines = script()->blockCount();
+        QVERIFY(keys({"x"}));
+        QTRY_COMPARE(script()->blockCount(), lines + 1);
+        const QString recorded = script()->toPlainText().mid(before.size());
+        QCOMPARE(recorded.left(8), formatFixed(ms / 1000.0, 2, 8));
+        QVERIFY(recorded.endsWith(QStringLiteral("  x\n")));
+    }
+
+    void indicatorFollowsTheFocus_data() {
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<bool>("recording");
+        QTest::newRow("transcript") << "scrollViewContainingTranscript" << false;
+        QTest::newRow("key entry") << "codeEntry" << true;
+        QTest::newRow("go-to field") << "gotoField" << false;
+        QTest::newRow("picture") << "player" << true;
+    }
+    void indicatorFollowsTheFocus() {
+        QFETCH(QString, clicked);
+        QFETCH(bool, recording);
+        auto* target = app->window->findChild<QWidget*>(clicked);
+        auto* band = app->player->findChild<QWidget*>(QStringLiteral("keysNotRecordedBand"));
+        auto* mark = app->player->findChild<QWidget*>(QStringLiteral("keysRecordedMark"));
+        QVERIFY(target && band && mark);
+        const QPoint p = target->mapTo(app->window.data(), target->rect().center());
+        QVERIFY(xdo({"mousemove", "--window", windowId(), QString::number(p.x()),
+                     QString::number(p.y()), "click", "1"}));
+        QTRY_COMPARE(QApplication::focusWidget(), target);
+        QTRY_COMPARE(band->isVisible(), !recording);
+        QCOMPARE(mark->isVisible(), recording);
+        QCOMPARE(app->player->accessibleDescription().startsWith(
+                     QStringLiteral("Keys are not being recorded — click the picture to record")),
+                 !recording);
+        // On screen: a red band across the top of the picture, or none.
+        QTest::qWait(200);
+        const QImage shot = app->window->screen()->grabWindow(app->window->winId()).toImage();
+        const QPoint row = app->player->mapTo(app->window.data(), QPoint(0, 4));
+        int red = 0;
+        for (int x = row.x(); x < row.x() + app->player->width(); ++x) {
+            const QColor c = shot.pixelColor(x, row.y());
+            red += c.red() > 170 && c.green() < 80 && c.blue() < 80;
+        }
+        QCOMPARE(red > app->player->width() * 9 / 10, !recording);
+    }
+};
+
+QTEST_MAIN(AppReview)
+#include "tst_app_review.moc"
