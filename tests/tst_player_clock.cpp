@@ -1,6 +1,9 @@
 // The player's pure parts: the playhead clock between shown frames, the
 // choice of the frame on screen among the engine's reports, and the frame
-// arithmetic that turns "the frame on screen at T" into an engine seek.
+// arithmetic that turns "the frame on screen at T" into an engine seek, the
+// clock's recent history and the moment of an input event.
+#include "platform/clock_history.h"
+#include "platform/event_time.h"
 #include "platform/mpv_clock.h"
 #include "platform/mpv_frame_seek.h"
 
@@ -188,6 +191,70 @@ private slots:
         QCOMPARE(engineSeekTarget(7.5, std::nullopt), 7.5);
         const FrameGrid late{0.021, 25.0};
         QCOMPARE(engineSeekTarget(0.01, late), 0.021);
+    }
+
+    // Play at 2 s from monotonic 100, pause at 101 (reading 3), seek back to
+    // 1 at 102, play at rate 2 from 103.
+    void historyGivesTheReadingAtAPastMoment_data() {
+        QTest::addColumn<double>("moment");
+        QTest::addColumn<double>("reading");
+        QTest::addColumn<bool>("running");
+        QTest::newRow("before the first segment") << 99.0 << 2.0 << false;
+        QTest::newRow("playing") << 100.5 << 2.5 << true;
+        QTest::newRow("just before the pause") << 100.999 << 2.999 << true;
+        QTest::newRow("paused") << 101.5 << 3.0 << false;
+        QTest::newRow("after the seek back") << 102.5 << 1.0 << false;
+        QTest::newRow("newest, at rate 2") << 103.25 << 1.5 << true;
+        QTest::newRow("newest, two seconds on") << 104.0 << 3.0 << true;
+    }
+    void historyGivesTheReadingAtAPastMoment() {
+        QFETCH(double, moment);
+        QFETCH(double, reading);
+        QFETCH(bool, running);
+        ClockHistory history;
+        history.segment(100.0, 2.0, 1.0);
+        // A pause whose reached reading is a little short of the run's: the
+        // run is capped there, never past it.
+        history.segment(101.0, 2.9999, 0.0);
+        history.segment(101.0, 3.0, 0.0); // the same moment, noted again
+        history.segment(102.0, 1.0, 0.0);
+        history.segment(102.5, 1.0, 0.0);
+        history.segment(103.0, 1.0, 2.0);
+        QVERIFY(std::abs(history.readingAt(moment, 2.2) - reading) < 1e-9);
+        QCOMPARE(history.runningAt(moment), running);
+    }
+
+    void historyForgetsOldSegments() {
+        ClockHistory history;
+        history.segment(0.0, 5.0, 0.0);
+        history.segment(1.0, 6.0, 0.0);
+        history.segment(1.0 + ClockHistory::kKeptSeconds + 1.0, 7.0, 0.0);
+        // The segment in force at the oldest kept moment stays.
+        QCOMPARE(history.readingAt(1.5, 0.0), 6.0);
+        QCOMPARE(history.readingAt(0.5, 0.0), 6.0);
+    }
+
+    void eventMomentOnTheMonotonicClock_data() {
+        QTest::addColumn<double>("now");
+        QTest::addColumn<qulonglong>("stamp");
+        QTest::addColumn<double>("moment");
+        const double wrap = 4294967.296; // 2^32 ms in seconds
+        QTest::newRow("200 ms ago") << 1000.5 << qulonglong(1000300) << 1000.3;
+        QTest::newRow("now") << 1000.5 << qulonglong(1000500) << 1000.5;
+        QTest::newRow("after the 32-bit wrap") << wrap + 1.0 << qulonglong(900) << wrap + 0.9;
+        QTest::newRow("just before the wrap")
+            << wrap + 0.1 << qulonglong(4294967000) << wrap - 0.296;
+        QTest::newRow("zero stamp") << 1000.5 << qulonglong(0) << 1000.5;
+        QTest::newRow("from the future") << 1000.5 << qulonglong(1000600) << 1000.5;
+        QTest::newRow("six seconds old") << 1000.5 << qulonglong(994500) << 1000.5;
+        QTest::newRow("another clock") << 1000.5 << qulonglong(1765000000) << 1000.5;
+    }
+    void eventMomentOnTheMonotonicClock() {
+        QFETCH(double, now);
+        QFETCH(qulonglong, stamp);
+        QFETCH(double, moment);
+        QVERIFY2(std::abs(eventMoment(stamp, now) - moment) < 1e-6,
+                 qPrintable(QString::number(eventMoment(stamp, now), 'f', 6)));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "platform/key_translation.h"
 
+#include "platform/event_time.h"
+
 #include "platform/xkb_keymap.h"
 
 #include <QGuiApplication>
@@ -131,6 +133,7 @@ KeyEvent keyEventFromQt(const QKeyEvent& event) {
 
     KeyEvent e;
     e.keyCode = keyCodeForEvdev(evdev);
+    e.pressedAt = eventMoment(event.timestamp(), monotonicSeconds());
     // A real X event carries its state; Qt's modifiers agree with it then.
     // Events made up with a scan code but no state fall back to Qt's.
     if (x11 && event.nativeModifiers() != 0)

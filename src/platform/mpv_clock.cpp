@@ -10,11 +10,6 @@ constexpr double kBeforeNextFrame = 1e-6;
 constexpr double kLongestVideoFrame = 0.1;
 } // namespace
 
-double monotonicSeconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
 void PlayheadClock::pauseAt(double value) {
     playing_ = false;
     paused_ = value;

@@ -4,8 +4,7 @@
 #include <deque>
 #include <optional>
 
-// Seconds on the monotonic clock that the player and its video widgets share.
-double monotonicSeconds();
+#include "platform/event_time.h"
 
 // The playhead clock of the libmpv player. The engine reports a new position
 // only when it shows a frame (every 4 s on the stopwatch placeholder), so
@@ -50,6 +49,7 @@ public:
 
     double read(double now) const;
     bool playing() const { return playing_; }
+    double speed() const { return speed_; }
     double frameSpan() const { return span_; }
 
 private:

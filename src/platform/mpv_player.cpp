@@ -1,5 +1,6 @@
 #include "platform/mpv_player.h"
 
+#include "platform/clock_history.h"
 #include "platform/mpv_clock.h"
 #include "platform/mpv_core.h"
 #include "platform/mpv_frame_seek.h"
@@ -101,6 +102,8 @@ struct MpvPlayer::State {
     std::uint64_t rateGeneration = 0;
     int pendingPauseRequests = 0;
     PlayheadClock clock;
+    // The clock's last seconds, for keys handled after they went down.
+    ClockHistory history;
     // While a picture draws the frames, the clock follows what it shows.
     UnshownFrames unshown;
     std::function<bool()> pictureRendering;
@@ -135,6 +138,18 @@ struct MpvPlayer::State {
             return std::nullopt;
         return FrameGrid{firstPts, fps};
     }
+
+    // Starts a history segment from the clock as it reads now; called after
+    // anything that may have moved or re-anchored it.
+    void noteClock() {
+        const double now = monotonicSeconds();
+        history.segment(now, clock.read(now), clock.playing() ? clock.speed() : 0.0);
+    }
+    // Notes the clock when a player call or event ends.
+    struct NoteOnExit {
+        State& d;
+        ~NoteOnExit() { d.noteClock(); }
+    };
 
     double frameDuration() const { return fps > 0.0 ? 1.0 / fps : 0.25; }
     void updateSpan() { clock.setFrameSpan(frameDuration()); }
@@ -247,6 +262,7 @@ float MpvPlayer::rate() const {
 }
 
 void MpvPlayer::setRate(float rate) {
+    const State::NoteOnExit noted{*d_};
     if (!(rate > 0.0f)) {
         pause();
         return;
@@ -277,6 +293,7 @@ void MpvPlayer::setRate(float rate) {
 }
 
 void MpvPlayer::pause() {
+    const State::NoteOnExit noted{*d_};
     State& d = *d_;
     ++d.rateGeneration;
     d.pausePoll.stop();
@@ -293,7 +310,16 @@ double MpvPlayer::currentTime() const {
     return d_->clock.read(monotonicSeconds());
 }
 
+double MpvPlayer::timeAt(double moment) const {
+    return d_->history.readingAt(moment, currentTime());
+}
+
+bool MpvPlayer::playingAt(double moment) const {
+    return d_->history.runningAt(moment);
+}
+
 void MpvPlayer::seekTo(std::int64_t milliseconds) {
+    const State::NoteOnExit noted{*d_};
     State& d = *d_;
     if (!d.hasItem || d.status == ItemStatus::Failed)
         return;
@@ -329,6 +355,8 @@ void MpvPlayer::seekTo(std::int64_t milliseconds) {
 }
 
 void MpvPlayer::replaceCurrentItem(const QUrl& url) {
+    d_->history.clear();
+    const State::NoteOnExit noted{*d_};
     State& d = *d_;
     ++d.loadGeneration;
     ++d.seekGeneration;
@@ -396,6 +424,7 @@ QSizeF MpvPlayer::presentationSize() const {
 }
 
 void MpvPlayer::stepFrame(bool forward) {
+    const State::NoteOnExit noted{*d_};
     State& d = *d_;
     if (d.status != ItemStatus::ReadyToPlay || d.rate > 0.0f)
         return;
@@ -404,6 +433,7 @@ void MpvPlayer::stepFrame(bool forward) {
 }
 
 void MpvPlayer::runQueuedSteps() {
+    const State::NoteOnExit noted{*d_};
     State& d = *d_;
     while (!d.queuedSteps.empty() && !d.seeking && !d.backStepping) {
         const bool forward = d.queuedSteps.front();
@@ -453,6 +483,7 @@ QWidget* MpvPlayer::createVideoWidget(QWidget* parent) {
 }
 
 void MpvPlayer::pictureShown(double due, double at) {
+    const State::NoteOnExit noted{*d_};
     if (!(d_->rate > 0.0f))
         return;
     // The engine's report of this frame may still wait in the queue.
@@ -532,6 +563,7 @@ void MpvPlayer::drainEvents() {
 }
 
 void MpvPlayer::handleEvent(void* raw) {
+    const State::NoteOnExit noted{*d_};
     State& d = *d_;
     const auto* event = static_cast<const mpv_event*>(raw);
     const std::uint64_t userdata = event->reply_userdata;

@@ -41,6 +41,8 @@ public:
     void setRate(float rate) override;
     void pause() override;
     double currentTime() const override;
+    double timeAt(double moment) const override;
+    bool playingAt(double moment) const override;
     void seekTo(std::int64_t milliseconds) override;
     void replaceCurrentItem(const QUrl& url) override;
     bool hasCurrentItem() const override;

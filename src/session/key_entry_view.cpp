@@ -19,8 +19,8 @@ void viewAcceptsKeyDown::keyPressEvent(QKeyEvent* event) {
         return;
     }
     Player* player = savedState().playerView ? savedState().playerView->player() : nullptr;
-    const double t = player ? player->currentTime() : 0.0;
-    recordKey(t, keyEventFromQt(*event));
+    const KeyEvent key = keyEventFromQt(*event);
+    recordKey(playheadAtKey(player, key), key);
     event->accept();
 }
 

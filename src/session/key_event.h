@@ -16,6 +16,8 @@ struct KeyEvent {
     bool option = false;
     bool command = false;
     std::optional<QString> characters;
+    // When the key went down, in monotonic seconds; 0: unknown (now).
+    double pressedAt = 0.0;
 };
 
 // Key codes of the keys that drive the transport.

@@ -1,6 +1,7 @@
 #include "session/key_recording.h"
 
 #include "platform/date_format.h"
+#include "platform/event_time.h"
 #include "session/format.h"
 #include "session/key_names.h"
 #include "session/state.h"
@@ -11,6 +12,7 @@
 #include <QLabel>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -65,30 +67,96 @@ QString keyNameFor(const KeyEvent& E) {
     return chars;
 }
 
+namespace {
+
+// A stop handled this much after its key went down also takes the picture
+// back to the stamped time, so that the stop line and the picture agree.
+constexpr double kLateStopSeconds = 0.05;
+
+// The transport key handled last: when it went down and was handled, and
+// the state it left. A key that went down in between (while the interface
+// was busy) finds that state, as the observer produced it.
+struct LastTransport {
+    double pressedAt = 0.0;
+    double handledAt = 0.0;
+    bool playing = false;
+    double time = 0.0;
+};
+
+LastTransport& lastTransport() {
+    static LastTransport last;
+    return last;
+}
+
+bool inLastTransport(const KeyEvent& E) {
+    const LastTransport& last = lastTransport();
+    return E.pressedAt > 0.0 && E.pressedAt >= last.pressedAt && E.pressedAt < last.handledAt;
+}
+
+bool playingWhenPressed(const Player& player, const KeyEvent& E) {
+    if (inLastTransport(E))
+        return lastTransport().playing;
+    if (E.pressedAt > 0.0)
+        return player.playingAt(E.pressedAt);
+    return player.rate() >= kPlayingThreshold;
+}
+
+void noteTransport(const KeyEvent& E, bool playing, double t) {
+    if (E.pressedAt > 0.0)
+        lastTransport() = {E.pressedAt, monotonicSeconds(), playing, t};
+}
+
+// Stops the player; a late stop goes back to the time the key was stamped with.
+void stopAt(Player& player, const KeyEvent& E, double t) {
+    player.setRate(0.0f);
+    if (E.pressedAt > 0.0 && monotonicSeconds() - E.pressedAt > kLateStopSeconds)
+        player.seekTo(std::llround(t * 1000.0));
+    noteTransport(E, false, t);
+}
+
+// The wall clock when the key went down.
+QDateTime pressMoment(const KeyEvent& E) {
+    const QDateTime now = QDateTime::currentDateTime();
+    if (!(E.pressedAt > 0.0))
+        return now;
+    return now.addMSecs(-std::llround(std::max(0.0, monotonicSeconds() - E.pressedAt) * 1000.0));
+}
+
+} // namespace
+
+double playheadAtKey(const Player* player, const KeyEvent& E) {
+    if (!player)
+        return 0.0;
+    if (inLastTransport(E) && !lastTransport().playing)
+        return lastTransport().time;
+    return E.pressedAt > 0.0 ? player->timeAt(E.pressedAt) : player->currentTime();
+}
+
 void recordKey(double t, const KeyEvent& E) {
     stateDef& state = savedState();
-    const QString stamp = timeStampedLine(t, clockText(), QString());
+    const QString stamp = timeStampedLine(t, clockText(pressMoment(E)), QString());
 
     QString entry;
     Player* player = state.playerView ? state.playerView->player() : nullptr;
     if (E.keyCode == kKeySpace) {
         if (!player)
             return;
-        if (player->rate() < kPlayingThreshold) {
+        if (!playingWhenPressed(*player, E)) {
             player->setRate(state.playAtRate);
+            noteTransport(E, true, t);
             entry = QStringLiteral("play_x_") + formatFixed(state.playAtRate, 2);
         } else {
-            player->setRate(0.0f);
+            stopAt(*player, E, t);
             entry = QStringLiteral("stop");
         }
     } else if (E.keyCode == kKeyLeftArrow || E.keyCode == kKeyRightArrow) {
         if (!player)
             return;
-        if (player->rate() < kPlayingThreshold) {
+        if (!playingWhenPressed(*player, E)) {
             state.playerView->superHandleKeyDown(E);
             return;
         }
-        player->setRate(0.0f);
+        stopAt(*player, E, t);
         entry = QStringLiteral("stop");
     } else {
         entry = modifierPrefix(E) + keyNameFor(E);

@@ -41,6 +41,11 @@ public:
 
     // The playhead in seconds.
     virtual double currentTime() const = 0;
+    // The playhead, and whether it ran, at monotonic time `moment` of the
+    // last few seconds (when a key went down): the state then, across any
+    // pause, seek or rate change since. Without a history: now.
+    virtual double timeAt(double /*moment*/) const { return currentTime(); }
+    virtual bool playingAt(double /*moment*/) const { return rate() > 0.0f; }
     // Seek with zero tolerance to value/1000 seconds.
     virtual void seekTo(std::int64_t milliseconds) = 0;
 

@@ -41,8 +41,7 @@ void AVPlayerViewAcceptsDrop::setPlayer(std::unique_ptr<Player> player) {
 }
 
 void AVPlayerViewAcceptsDrop::keyDown(const KeyEvent& E) {
-    const double t = player_ ? player_->currentTime() : 0.0;
-    recordKey(t, E);
+    recordKey(playheadAtKey(player_.get(), E), E);
 }
 
 void AVPlayerViewAcceptsDrop::superHandleKeyDown(const KeyEvent& E) {
