@@ -17,7 +17,7 @@ const char kUsage[] =
     "       keystamp-data plot FILE [--scheme S] -o OUT.svg|OUT.png\n";
 
 bool parseOptions(const QStringList& args, Options* o, QString* error) {
-    if (args.isEmpty()) {
+    if (args.isEmpty() || args.first().startsWith(QLatin1Char('-'))) {
         *error = QStringLiteral("no command");
         return false;
     }
