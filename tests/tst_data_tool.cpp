@@ -73,8 +73,8 @@ private slots:
             << "keystamp-data: @/good.txt: empty span: from 4.000 to 4.000";
         QTest::newRow("span shorter than the interval")
             << QStringList{"agree", "@/good.txt", "@/good.txt", "--interval", "6"} << 1
-            << "keystamp-data: @/good.txt and @/good.txt: the span of 5.000 s holds 0 intervals "
-               "of 6.000 s";
+            << "keystamp-data: @/good.txt and @/good.txt: the span of 5.000 s holds no whole "
+               "interval of 6.000 s";
         QTest::newRow("no command") << QStringList{} << 2 << "keystamp-data: no command";
         QTest::newRow("agree with one file") << QStringList{"agree", "@/good.txt", "--match", "1"}
                                              << 2 << "keystamp-data: agree takes two files";

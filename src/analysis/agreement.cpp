@@ -92,11 +92,16 @@ std::optional<std::vector<IntervalRow>>
 intervalAgreement(const Coding& a, const Coding& b, Span span, qint64 widthMs, Failure* failure) {
     const Grid g{span.from, widthMs, span.length() / widthMs};
     if (g.count < 1 || g.count > kMaxIntervals) {
-        *failure = {a.file + QStringLiteral(" and ") + b.file, 0,
-                    QStringLiteral("the span of %1 s holds %2 intervals of %3 s")
-                        .arg(formatMillis(span.length()))
-                        .arg(g.count)
-                        .arg(formatMillis(widthMs))};
+        const QString what =
+            g.count < 1 ? QStringLiteral("the span of %1 s holds no whole interval of %2 s")
+                              .arg(formatMillis(span.length()), formatMillis(widthMs))
+                        : QStringLiteral("the span of %1 s holds %2 intervals of %3 s, more "
+                                         "than the %4 that can be scored")
+                              .arg(formatMillis(span.length()))
+                              .arg(g.count)
+                              .arg(formatMillis(widthMs))
+                              .arg(kMaxIntervals);
+        *failure = {a.file + QStringLiteral(" and ") + b.file, 0, what};
         return std::nullopt;
     }
     const std::vector<Behaviour> units = unitedBehaviours(a, b);

@@ -66,16 +66,23 @@ bool parseOptions(const QStringList& args, Options* o, QString* error) {
 
 namespace {
 
-// A number option: nothing when not given, a failure when not a number.
+enum class Sign { Any, NotNegative, Positive };
+
+// A number option: nothing when not given, a failure when not a number of
+// the sign asked for.
 bool number(const QString& name, const QString& text, std::optional<qint64>* value,
-            Failure* failure, bool positive = false) {
+            Failure* failure, Sign sign = Sign::Any) {
     if (text.isEmpty())
         return true;
     *value = parseMillis(text);
-    if (!*value || (positive && **value <= 0)) {
+    if (!*value || (sign == Sign::Positive && **value <= 0) ||
+        (sign == Sign::NotNegative && **value < 0)) {
         *failure = {name, 0,
                     QStringLiteral("not a %1number of seconds (at most three decimals): %2")
-                        .arg(positive ? "positive " : "", text)};
+                        .arg(sign == Sign::Positive      ? "positive "
+                             : sign == Sign::NotNegative ? "non-negative "
+                                                         : "",
+                             text)};
         return false;
     }
     return true;
@@ -86,8 +93,8 @@ bool number(const QString& name, const QString& text, std::optional<qint64>* val
 bool runCommand(const Options& o, QByteArray* output, QStringList* warnings, Failure* failure) {
     std::optional<qint64> from, to, interval, match;
     if (!number("--from", o.from, &from, failure) || !number("--to", o.to, &to, failure) ||
-        !number("--interval", o.interval, &interval, failure, true) ||
-        !number("--match", o.match, &match, failure))
+        !number("--interval", o.interval, &interval, failure, Sign::Positive) ||
+        !number("--match", o.match, &match, failure, Sign::NotNegative))
         return false;
     CodingScheme scheme;
     if (!o.scheme.isEmpty()) {
