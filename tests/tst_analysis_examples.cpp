@@ -144,14 +144,15 @@ private slots:
             << QStringList{"walk,state,10,0,0,0,10,1.000,NA", "run,state,10,0,0,0,10,1.000,NA",
                            "alarm,point,10,3,1,1,5,0.800,0.583", "groom,state,10,0,0,0,10,1.000,NA",
                            "locomotion,group,10,,,,,1.000,NA"};
-        // Midpoints .5 ... 9.5. A walks 0-5, runs 5-10; B walks 0-6, runs 6-10.
+        // Midpoints .5 ... 9.5. A walks 0-5, runs 5-10; B walks 0-5.7, runs 5.7-10
+        // (at the midpoint 5.5 B still walks).
         // walk: both 5 (.5-4.5), only B 1 (5.5), neither 4; agreement .9; chance
         // .5*.6 + .5*.4 = .5; kappa (.9 - .5) / .5 = .8. run: both 4, only A 1,
         // neither 5, the same figures. locomotion: the category differs only at
         // 5.5: .9; chance walk .5*.6 + run .5*.4 = .5; kappa .8.
         QTest::newRow("exclusive groups switching")
             << "0 w; 5 r; 10 stop"
-            << "0 w; 6 r; 10 stop"
+            << "0 w; 5.7 r; 10 stop"
             << "1"
             << QStringList{"walk,state,10,5,0,1,4,0.900,0.800", "run,state,10,4,1,0,5,0.900,0.800",
                            "alarm,point,10,0,0,0,10,1.000,NA", "groom,state,10,0,0,0,10,1.000,NA",

@@ -52,9 +52,15 @@ int main(int argc, char** argv) {
     std::unique_ptr<QCoreApplication> app = plot ? std::make_unique<QGuiApplication>(argc, argv)
                                                  : std::make_unique<QCoreApplication>(argc, argv);
 
+    const QStringList arguments = app->arguments().mid(1);
+    if (arguments.value(0) == QLatin1String("--help") ||
+        arguments.value(0) == QLatin1String("-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     Options options;
     QString usageError;
-    if (!parseOptions(app->arguments().mid(1), &options, &usageError)) {
+    if (!parseOptions(arguments, &options, &usageError)) {
         say(QStringLiteral("keystamp-data: ") + usageError);
         std::fputs(kUsage, stderr);
         return 2;
