@@ -545,11 +545,74 @@ def fig_fidelity(b):
                         sum(1 for x in lag if x > 0), max(lag, default=0)))]
 
 
+DATA_KEYS = ["w", "r", "s", "l", "a", "shift-A", "b", "c"]
+DATA_SCHEME = """w walk state locomotion
+r run state locomotion
+s sit state posture
+l lie state posture
+a alarm point
+shift-A alarm point
+b bark point
+c call point
+"""
+
+
+def write_data_transcript(path, seed, lines):
+    """A long coded session: keys every 0.01-0.5 s, transport now and then,
+    a typed note every thousand lines."""
+    rnd = random.Random(seed)
+    t = 0.0
+    out = ["#", "# started_at Saturday, December 5, 2026 6:14:46 PM", "# video_name bench"]
+    for i in range(lines):
+        t += rnd.randint(1, 50) / 100.0
+        if i % 1000 == 999:
+            out.append("note %d" % i)
+        entry = ("stop" if i % 2000 == 500 else "play_x_1.00" if i % 2000 == 510
+                 else rnd.choice(DATA_KEYS))
+        out.append("%8.2f  18:15:00  %s" % (t, entry))
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\n".join(out) + "\n")
+
+
+def timed_run(cmd, env):
+    """Wall time in seconds and peak resident memory in MiB of one run."""
+    t0 = time.monotonic()
+    proc = subprocess.Popen(cmd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(proc.pid, 0)
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if proc.returncode != 0:
+        raise RuntimeError("%s exited with %d" % (" ".join(cmd[:2]), proc.returncode))
+    return time.monotonic() - t0, usage.ru_maxrss / 1024.0
+
+
+def fig_data(b):
+    tool = b.args.data_tool
+    if not tool or not os.path.exists(tool):
+        return [unavailable("keystamp-data on 100 000-line transcripts", "≤ 0.5 s",
+                            "the keystamp-data tool was not given")]
+    a, c = os.path.join(b.tmp, "a.txt"), os.path.join(b.tmp, "b.txt")
+    scheme = os.path.join(b.tmp, "scheme.txt")
+    write_data_transcript(a, 1, 100000)
+    write_data_transcript(c, 2, 100000)
+    with open(scheme, "w") as f:
+        f.write(DATA_SCHEME)
+    rows = []
+    for name, args in (("summary", ["summary", a, c]),
+                       ("agree --interval 1", ["agree", a, c, "--interval", "1"])):
+        runs = [timed_run([tool] + args + ["--scheme", scheme], b.env)
+                for _ in range(max(3, b.repeat))]
+        seconds, peak = median([r[0] for r in runs]), median([r[1] for r in runs])
+        rows.append(row("keystamp-data %s on two 100 000-line transcripts" % name,
+                        fmt(seconds * 1000, "ms", 0), goal="≤ 0.5 s", met=seconds <= 0.5,
+                        note="peak resident memory %.0f MiB" % peak))
+    return rows
+
+
 FIGURES = [("key to transcript line", fig_keys), ("save", fig_save),
            ("start-up", fig_startup), ("exact seek and hop", fig_seek),
            ("CPU while paused", fig_cpu_paused), ("CPU while playing", fig_cpu_playing),
            ("memory", fig_memory), ("stopwatch clock", fig_clock),
-           ("time-stamp fidelity", fig_fidelity)]
+           ("time-stamp fidelity", fig_fidelity), ("behaviour data", fig_data)]
 
 
 # ---------------------------------------------------------------- report
@@ -632,6 +695,11 @@ METHOD = """\
   blocks gives the time of the frame on screen, compared with the player's
   time at the key (what the line is stamped with before its two decimals)
   and with the time as written in the line.
+- **Behaviour data**: `keystamp-data summary` and `agree --interval 1` with a
+  scheme of four states in two groups and four points, on two generated
+  transcripts of 100 000 time-stamped lines each (keys 0.01-0.5 s apart, about
+  seven hours; stops, plays and notes among them), timed from the start of the
+  process to its exit; the peak resident memory is the process's own.
 
 Ratios are ours divided by the peer's, measured in the same run on the same
 clip; every figure is a median over the runs.
@@ -663,6 +731,7 @@ def main():
     parser.add_argument("--out", help="where to write the Markdown report")
     parser.add_argument("--repeat", type=int, default=3, help="runs per figure")
     parser.add_argument("--only", action="append", help="run only figures whose name has this")
+    parser.add_argument("--data-tool", help="the keystamp-data tool")
     parser.add_argument("--clip-dir", help="keep the clips in this folder and reuse them")
     args = parser.parse_args()
     if "DISPLAY" not in os.environ:

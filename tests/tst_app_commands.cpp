@@ -16,6 +16,7 @@
 #include "storage/transcript_file.h"
 #include "support/app_home.h"
 #include "support/fake_player.h"
+#include "support/storage_fixture.h"
 #include "support/test_helpers.h"
 #include "transport/goto_controller.h"
 #include "transport/player_view.h"
@@ -34,6 +35,7 @@
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <csignal>
@@ -90,6 +92,30 @@ class AppCommands : public QObject {
         drop.setAccepted(false);
         QApplication::sendEvent(app->player, &drop);
         return {enter.isAccepted() && enter.dropAction() == Qt::CopyAction, drop.isAccepted()};
+    }
+
+    // The records of a CSV table, fields joined by U+001F (quotes resolved).
+    static QStringList csvRecords(const QByteArray& csv) {
+        QStringList records;
+        QString record;
+        bool quoted = false;
+        const QString text = QString::fromUtf8(csv);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (quoted && c == '"' && text.mid(i + 1, 1) == QStringLiteral("\""))
+                record += text[++i];
+            else if (c == '"')
+                quoted = !quoted;
+            else if (!quoted && c == ',')
+                record += QChar(0x1f);
+            else if (!quoted && c == '\r' && text.mid(i + 1, 1) == QStringLiteral("\n")) {
+                records << record;
+                record.clear();
+                ++i;
+            } else
+                record += c;
+        }
+        return quoted || !record.isEmpty() ? QStringList() : records;
     }
 
 private slots:
@@ -381,6 +407,50 @@ private slots:
         action("actionSaveCheckpoint")->trigger();
         QCOMPARE(home->files(QStringLiteral("*--checkpoint-at--*")).size(), 1);
         QVERIFY(!lines().isEmpty());
+    }
+
+    // File > Export Data: four files of the transcript's stem, CSVs whose every
+    // record has the header's fields, an SVG that is XML; a bad scheme gives one
+    // alert and no file.
+    void exportsData() {
+        QVERIFY(writeFile(home->storage() + "/coding-scheme.txt", "q quiet state\n"));
+        fake()->time = 2.5;
+        typeInPlayer(QStringLiteral("q"));
+        action("actionExportData")->trigger();
+        QCOMPARE(alerts->alerts.size(), std::size_t(0));
+        const QString stem = formatDate(savedState().loadTime, "yyyy.MM.dd-HH.mm.ss") + "--" +
+                             namePartOf(savedState().vidBasename);
+        auto exported = [&] {
+            return home->files(stem + "--*.csv") + home->files(stem + "--*.svg");
+        };
+        for (const char* suffix : {"--events.csv", "--bouts.csv", "--summary.csv"}) {
+            const QStringList files = home->files(stem + suffix);
+            QCOMPARE(files.size(), 1);
+            const QStringList records = csvRecords(contentsOf(home->storage() + "/" + files[0]));
+            QVERIFY(records.size() > 1);
+            for (const QString& r : records)
+                QCOMPARE(r.count('\x1f'), records[0].count('\x1f'));
+            if (QByteArray(suffix) == "--events.csv")
+                QVERIFY(!records.filter(QRegularExpression("\x1fq\x1fquiet\x1fstate\x1fstart$"))
+                             .isEmpty());
+        }
+        QXmlStreamReader svg(contentsOf(home->storage() + "/" + stem + "--timeline.svg"));
+        QVERIFY(svg.readNextStartElement());
+        QCOMPARE(svg.name(), QStringLiteral("svg"));
+        while (!svg.atEnd())
+            svg.readNext();
+        QVERIFY(!svg.hasError());
+
+        QCOMPARE(exported().size(), 4);
+        for (const QString& f : exported())
+            QVERIFY(QFile::remove(home->storage() + "/" + f));
+        QVERIFY(writeFile(home->storage() + "/coding-scheme.txt", "q quiet stat\n"));
+        action("actionExportData")->trigger();
+        QCOMPARE(alerts->alerts.size(), std::size_t(1));
+        QCOMPARE(alerts->alerts[0].first, QStringLiteral("Export Data"));
+        QVERIFY(alerts->alerts[0].second.contains("coding-scheme.txt:1: unknown kind stat"));
+        QCOMPARE(exported(), QStringList());
+        QVERIFY(QFile::remove(home->storage() + "/coding-scheme.txt"));
     }
 
     void printsTheTranscript() {

@@ -75,6 +75,7 @@ private slots:
               "share/metainfo/org.keystamp.Keystamp.metainfo.xml"})
             QVERIFY2(QFileInfo::exists(root.filePath(QLatin1String(file))), file);
         QVERIFY(QFileInfo(root.filePath(QStringLiteral("bin/keystamp"))).isExecutable());
+        QVERIFY(QFileInfo(root.filePath(QStringLiteral("bin/keystamp-data"))).isExecutable());
         // The interface file is built into the program, not shipped.
         QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("share/keystamp/mainwindow.ui"))));
 

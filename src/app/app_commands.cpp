@@ -5,6 +5,7 @@
 #include "app/segmented_control.h"
 #include "session/state.h"
 #include "storage/checkpoint.h"
+#include "storage/data_export.h"
 #include "storage/storage_folder.h"
 #include "storage/transcript_file.h"
 #include "transport/goto_controller.h"
@@ -139,6 +140,10 @@ void AppDelegate::onMenuSmall() {
 
 void AppDelegate::onMenuSaveCheckpoint() {
     checkpointFile();
+}
+
+void AppDelegate::onMenuExportData() {
+    exportData();
 }
 
 void AppDelegate::onMenuHelp() {

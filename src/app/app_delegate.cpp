@@ -115,6 +115,7 @@ void AppDelegate::connectCommands() {
     const std::pair<const char*, void (AppDelegate::*)()> actions[] = {
         {"actionOpen", &AppDelegate::onMenuOpen},
         {"actionSaveCheckpoint", &AppDelegate::onMenuSaveCheckpoint},
+        {"actionExportData", &AppDelegate::onMenuExportData},
         {"actionShowFiles", &AppDelegate::onMenuShowFiles},
         {"actionPrint", &AppDelegate::onMenuPrint},
         {"actionClear", &AppDelegate::onMenuClear},

@@ -117,6 +117,7 @@ public slots:
     void onMenuNewPlayer();
     void onMenuClear();
     void onMenuSaveCheckpoint();
+    void onMenuExportData();
     void onMenuLarge();
     void onMenuSmall();
     void onMenuOpen();

@@ -1,0 +1,135 @@
+#include "analysis/transcript_reader.h"
+
+#include "analysis/millis.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+bool isAsciiDigit(QChar c) {
+    return c.unicode() >= '0' && c.unicode() <= '9';
+}
+
+// Matches ^ *-?[0-9]+\.[0-9]{2}  [0-9]{2}:[0-9]{2}:[0-9]{2}  (.*)$ by hand:
+// a regular expression costs too much on long transcripts.
+bool splitStamp(QStringView line, QStringView* time, QStringView* clock, QStringView* entry) {
+    qsizetype i = 0;
+    while (i < line.size() && line[i] == QLatin1Char(' '))
+        ++i;
+    const qsizetype start = i;
+    if (i < line.size() && line[i] == QLatin1Char('-'))
+        ++i;
+    const qsizetype digits = i;
+    while (i < line.size() && isAsciiDigit(line[i]))
+        ++i;
+    if (i == digits || line.size() - i < 3 + 2 + 8 + 2 || line[i] != QLatin1Char('.') ||
+        !isAsciiDigit(line[i + 1]) || !isAsciiDigit(line[i + 2]))
+        return false;
+    *time = line.mid(start, i + 3 - start);
+    i += 3;
+    static constexpr char kLayout[] = "  99:99:99  ";
+    for (int k = 0; k < 12; ++k) {
+        const bool ok =
+            kLayout[k] == '9' ? isAsciiDigit(line[i + k]) : line[i + k] == QLatin1Char(kLayout[k]);
+        if (!ok)
+            return false;
+    }
+    *clock = line.mid(i + 2, 8);
+    *entry = line.mid(i + 12);
+    return true;
+}
+
+bool isHeaderLine(QStringView line) {
+    return line == QLatin1String("#") || line.startsWith(QLatin1String("# started_at ")) ||
+           line.startsWith(QLatin1String("# video_name "));
+}
+
+} // namespace
+
+std::optional<QByteArray> readWholeFile(const QString& path, Failure* failure) {
+    QFile file(path);
+    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly)) {
+        *failure = {path, 0,
+                    QFileInfo::exists(path)
+                        ? QStringLiteral("cannot read: %1")
+                              .arg(QFileInfo(path).isDir() ? QStringLiteral("is a folder")
+                                                           : file.errorString())
+                        : QStringLiteral("no such file")};
+        return std::nullopt;
+    }
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *failure = {path, 0, QStringLiteral("cannot read: %1").arg(file.errorString())};
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+QString namePartOfFileName(const QString& fileName) {
+    static const QRegularExpression name(QStringLiteral(
+        R"(^\d{4}\.\d{2}\.\d{2}-\d{2}\.\d{2}\.\d{2}--(.+?)(--checkpoint-at--\d{2}\.\d{2}\.\d{2})?)"
+        R"((--unsaved)?(--\d+)?\.txt$)"));
+    const QRegularExpressionMatch m = name.match(fileName);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+std::optional<Transcript> parseTranscript(const QString& file, const QByteArray& bytes,
+                                          Failure* failure) {
+    Transcript t;
+    t.file = file;
+    const QString text = QString::fromUtf8(bytes);
+    bool videoFromHeader = false;
+    int lineNo = 0;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), pos);
+        if (end < 0)
+            end = text.size();
+        QStringView line = QStringView(text).mid(pos, end - pos);
+        pos = end + 1;
+        ++lineNo;
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        QStringView time, clock, entry;
+        if (!splitStamp(line, &time, &clock, &entry)) {
+            if (t.stamps.empty() && isHeaderLine(line)) {
+                if (line.startsWith(QLatin1String("# video_name "))) {
+                    t.video = line.mid(13).toString();
+                    videoFromHeader = true;
+                }
+            } else {
+                t.notes.push_back({lineNo, line.toString()});
+            }
+            continue;
+        }
+        const std::optional<qint64> ms = parseMillis(time);
+        if (!ms) {
+            *failure = {file, lineNo, QStringLiteral("time out of range: %1").arg(time)};
+            return std::nullopt;
+        }
+        if (!t.stamps.empty() && *ms < t.stamps.back().ms)
+            t.warnings << QStringLiteral("%1:%2: time goes back from %3 to %4")
+                              .arg(file)
+                              .arg(lineNo)
+                              .arg(formatMillis(t.stamps.back().ms), formatMillis(*ms));
+        t.firstMs = t.stamps.empty() ? *ms : qMin(t.firstMs, *ms);
+        t.lastMs = t.stamps.empty() ? *ms : qMax(t.lastMs, *ms);
+        t.stamps.push_back({lineNo, *ms, clock.toString(), entry.toString()});
+    }
+    if (t.stamps.empty()) {
+        *failure = {file, 0, QStringLiteral("not a transcript: no time-stamped line")};
+        return std::nullopt;
+    }
+    if (!videoFromHeader)
+        t.video = namePartOfFileName(QFileInfo(file).fileName());
+    return t;
+}
+
+std::optional<Transcript> readTranscript(const QString& path, Failure* failure) {
+    const std::optional<QByteArray> bytes = readWholeFile(path, failure);
+    if (!bytes)
+        return std::nullopt;
+    return parseTranscript(path, *bytes, failure);
+}

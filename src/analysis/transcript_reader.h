@@ -1,0 +1,53 @@
+#pragma once
+
+#include "analysis/failure.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// Reads transcript, checkpoint and journal files: every line that has the
+// time-stamped layout ("   12.35  18:15:02  a") is a stamped line; the header
+// lines ("#", "# started_at ...", "# video_name ...") before the first stamp
+// give the video name; every other line is a note the observer typed, kept
+// and never analysed. Pure functions over bytes; any thread.
+
+struct StampedLine {
+    int line = 0;  // 1-based line number in the file
+    qint64 ms = 0; // the video time
+    QString clock; // "HH:mm:ss" as written
+    QString entry; // the captured text
+};
+
+struct NoteLine {
+    int line = 0;
+    QString text;
+};
+
+struct Transcript {
+    QString file;  // as named by the caller; used in messages and tables
+    QString video; // from "# video_name ", else from the file name, else ""
+    std::vector<StampedLine> stamps;
+    std::vector<NoteLine> notes;
+    QStringList warnings; // "FILE:LINE: time goes back from X to Y"
+    qint64 firstMs = 0;   // smallest stamped time
+    qint64 lastMs = 0;    // largest stamped time
+};
+
+// Reads the bytes of a transcript named file. Fails only when no line is
+// time-stamped or a stamp is out of range.
+std::optional<Transcript> parseTranscript(const QString& file, const QByteArray& bytes,
+                                          Failure* failure);
+
+// Reads the file at path; a missing or unreadable file fails too.
+std::optional<Transcript> readTranscript(const QString& path, Failure* failure);
+
+// The name part of a file name written by the program ("<stamp>--<name>.txt",
+// checkpoints and journals included); "" for any other name.
+QString namePartOfFileName(const QString& fileName);
+
+// Reads a whole file; fails with the system's reason.
+std::optional<QByteArray> readWholeFile(const QString& path, Failure* failure);
