@@ -10,6 +10,7 @@
 #include "support/test_helpers.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -37,7 +38,8 @@ QString header() {
 }
 
 // Child mode: records a line every few milliseconds and reports on stdout
-// the number of lines recorded so far, until it is killed.
+// the number of lines recorded so far and the longest wait between two
+// lines (ms), until it is killed.
 int recordInChild(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
@@ -46,10 +48,15 @@ int recordInChild(int argc, char** argv) {
     savedState().loadTime = kLoaded;
     installJournal();
     int recorded = 0;
+    qint64 longestWait = 0;
+    QElapsedTimer sinceLast;
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (sinceLast.isValid())
+            longestWait = std::max(longestWait, sinceLast.elapsed());
+        sinceLast.start();
         recordNote(lineNumber(++recorded));
-        std::printf("%d\n", recorded);
+        std::printf("%d %lld\n", recorded, static_cast<long long>(longestWait));
         std::fflush(stdout);
     });
     tick.start(3);
@@ -86,14 +93,28 @@ private slots:
         home.reset();
     }
 
-    void killedProcessLosesNoLine() {
-        QProcess child;
+    // Runs the recording child until it reported `lines` lines or ran for
+    // `ms`; returns the longest wait between two of its lines (ms), or -1.
+    qint64 runChild(QProcess& child, int lines, int* reported, qint64 ms = 60000) {
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("--record-child"), "-platform", "offscreen"});
+        QElapsedTimer running;
+        running.start();
+        qint64 longestWait = -1;
+        while (*reported < lines && running.elapsed() < ms && child.waitForReadyRead(30000)) {
+            while (child.canReadLine()) {
+                const QList<QByteArray> fields = child.readLine().trimmed().split(' ');
+                *reported = fields.value(0).toInt();
+                longestWait = fields.value(1).toLongLong();
+            }
+        }
+        return longestWait;
+    }
+
+    void killedProcessLosesNoLine() {
+        QProcess child;
         int reported = 0;
-        while (reported < 60 && child.waitForReadyRead(30000))
-            while (child.canReadLine())
-                reported = child.readLine().trimmed().toInt();
+        runChild(child, 60, &reported);
         QVERIFY(reported >= 60);
         child.kill(); // SIGKILL: no handler runs, no buffer is flushed
         QVERIFY(child.waitForFinished(30000));
@@ -106,6 +127,25 @@ private slots:
         QVERIFY2(recorded.size() >= reported, qPrintable(QString::number(recorded.size())));
         for (int n = 1; n <= recorded.size(); ++n)
             QCOMPARE(recorded[n - 1], lineNumber(n));
+    }
+
+    // A disk whose every sync takes a second delays no line: the syncs run
+    // beside the recording.
+    void aSlowDiskDelaysNoLine() {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KEYSTAMP_TRACE_SHIM));
+        env.insert(QStringLiteral("KEYSTAMP_TRACE_DIR"), home->storage());
+        env.insert(QStringLiteral("KEYSTAMP_TRACE_SLOW_SYNC_MS"), QStringLiteral("1000"));
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + ":verify_asan_link_order=0");
+        child.setProcessEnvironment(env);
+        int reported = 0;
+        const qint64 longestWait = runChild(child, 1000000, &reported, 2500);
+        child.kill();
+        QVERIFY(child.waitForFinished(30000));
+        QVERIFY(reported > 10);
+        QVERIFY2(longestWait >= 0 && longestWait < 500, qPrintable(QString::number(longestWait)));
     }
 
     void journalFollowsTheTranscriptAndGoesWithTheSave() {
@@ -250,6 +290,7 @@ private slots:
         QVERIFY(journalPath().isEmpty());
         QTest::qWait(1100);
         recordNote(lineNumber(5));
+        waitForJournal(); // the new file synced, it takes the failed one's name
         QCOMPARE(journalPath(), journal());
         QByteArray all = header().toUtf8();
         for (int n = 1; n <= 5; ++n)

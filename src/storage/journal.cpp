@@ -3,6 +3,7 @@
 #include "platform/date_format.h"
 #include "session/state.h"
 #include "session/transcript.h"
+#include "storage/disk_worker.h"
 #include "storage/file_writer.h"
 #include "storage/journal_files.h"
 #include "storage/storage_folder.h"
@@ -18,14 +19,18 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
 constexpr qint64 kSyncIntervalMs = 1000;
 constexpr qint64 kRetryIntervalMs = 1000;
+constexpr int kCollectMs = 20;
 constexpr int kMaxCandidates = 1000;
 constexpr int kDiscardedKept = 10;
 
@@ -55,7 +60,34 @@ struct JournalState {
     bool unsynced = false;
     bool syncScheduled = false;
     QElapsedTimer sinceSync;
+    // Changes whenever the open file changes, so that a late answer of the
+    // disk worker about an earlier file is not taken for the current one.
+    std::uint64_t generation = 0;
+    bool collectScheduled = false;
 };
+
+// What the disk worker found, read on the user-interface thread.
+struct SyncResult {
+    std::uint64_t generation;
+    bool synced;
+    bool recovery;
+    QString renamedFrom, renamedTo; // a recovered journal took the failed one's name
+};
+
+struct Mailbox {
+    std::mutex lock;
+    std::vector<SyncResult> results;
+};
+
+Mailbox& mailbox() {
+    static Mailbox box;
+    return box;
+}
+
+void deliver(SyncResult result) {
+    std::lock_guard<std::mutex> hold(mailbox().lock);
+    mailbox().results.push_back(std::move(result));
+}
 
 JournalState& journal() {
     static JournalState state;
@@ -83,25 +115,52 @@ bool isStillOurs(const JournalFile& file) {
            S_ISREG(st.st_mode) && st.st_dev == file.device && st.st_ino == file.inode;
 }
 
-// Returns false when the lines written could not be made durable (a full
-// disk may report itself only here).
-bool syncNow() {
+void scheduleCollect();
+
+// Syncs the lines written so far on the disk worker; a failure (a full disk
+// may report itself only here) reaches fail() through the mailbox. For a
+// recovered journal, the sync is followed by taking the failed file's name.
+void syncLater(bool recovery = false, const JournalFile& stale = {}) {
     JournalState& j = journal();
-    bool synced = true;
-    if (j.fd >= 0 && j.unsynced)
-        synced = ::fdatasync(j.fd) == 0 || errno == EINVAL;
+    if (j.fd < 0 || (!j.unsynced && !recovery))
+        return;
     j.unsynced = false;
     j.sinceSync.start();
-    return synced;
+    const int copy = ::dup(j.fd);
+    if (copy < 0)
+        return;
+    const std::uint64_t generation = j.generation;
+    const QString path = j.current.path;
+    diskWorker().post([copy, generation, recovery, path, stale] {
+        const bool synced = ::fdatasync(copy) == 0 || errno == EINVAL;
+        ::close(copy);
+        SyncResult result{generation, synced, recovery, {}, {}};
+        if (synced && recovery && isStillOurs(stale) &&
+            ::rename(QFile::encodeName(path).constData(),
+                     QFile::encodeName(stale.path).constData()) == 0) {
+            result.renamedFrom = path;
+            result.renamedTo = stale.path;
+        }
+        if (recovery)
+            (void)syncFolder(QFileInfo(path).path());
+        deliver(std::move(result));
+    });
+    scheduleCollect();
 }
 
+// Lets go of the open file: its last sync and its close run on the worker.
 void closeJournal() {
     JournalState& j = journal();
     if (j.fd < 0)
         return;
-    (void)syncNow(); // a journal that is let go reports nothing
-    ::close(j.fd);
+    const int fd = j.fd;
     j.fd = -1;
+    ++j.generation;
+    j.unsynced = false;
+    diskWorker().post([fd] {
+        (void)::fdatasync(fd); // a journal that is let go reports nothing
+        ::close(fd);
+    });
 }
 
 // Puts remark at the end of the status line in place of the other remark.
@@ -135,8 +194,7 @@ void scheduleSync() {
     j.syncScheduled = true;
     QTimer::singleShot(kSyncIntervalMs, QCoreApplication::instance(), [] {
         journal().syncScheduled = false;
-        if (!syncNow())
-            fail();
+        syncLater();
     });
 }
 
@@ -177,6 +235,47 @@ int createJournal(JournalFile* file) {
     return -1;
 }
 
+// Takes the disk worker's answers.
+void collect() {
+    std::vector<SyncResult> results;
+    {
+        std::lock_guard<std::mutex> hold(mailbox().lock);
+        results.swap(mailbox().results);
+    }
+    JournalState& j = journal();
+    for (const SyncResult& r : results) {
+        if (!r.renamedFrom.isEmpty()) {
+            if (j.current.path == r.renamedFrom)
+                j.current.path = r.renamedTo;
+            for (JournalFile& file : j.earlier) {
+                if (file.path == r.renamedFrom)
+                    file.path = r.renamedTo;
+            }
+        }
+        if (r.generation != j.generation)
+            continue;
+        if (!r.synced) {
+            fail();
+        } else if (r.recovery && j.failed) {
+            j.failed = false;
+            showRemark(journalRecoveryRemark(), journalFailureRemark());
+        }
+    }
+}
+
+void scheduleCollect() {
+    JournalState& j = journal();
+    if (j.collectScheduled || !QCoreApplication::instance())
+        return;
+    j.collectScheduled = true;
+    QTimer::singleShot(kCollectMs, QCoreApplication::instance(), [] {
+        journal().collectScheduled = false;
+        collect();
+        if (!diskWorker().idle())
+            scheduleCollect();
+    });
+}
+
 // Makes the session's journal from scratch: a new file holding the header
 // and every line recorded so far. After a failure the new file takes the
 // failed one's place, so the session keeps one journal with all its lines.
@@ -192,27 +291,28 @@ void openJournal() {
     QByteArray lines;
     for (const QString& line : std::as_const(fresh.lines))
         lines += (line + QLatin1Char('\n')).toUtf8();
-    const bool recovering = j.failed;
-    if (!writeAll(fd, lines) || (recovering && ::fdatasync(fd) != 0 && errno != EINVAL)) {
+    if (!writeAll(fd, lines)) {
         ::close(fd);
         ::unlink(QFile::encodeName(fresh.path).constData());
         fail();
         return;
     }
-    if (isStillOurs(j.current) && ::rename(QFile::encodeName(fresh.path).constData(),
-                                           QFile::encodeName(j.current.path).constData()) == 0)
-        fresh.path = j.current.path;
+    const JournalFile stale = j.current;
     j.current = fresh;
     j.fd = fd;
-    j.unsynced = !recovering;
-    j.sinceSync.start();
+    ++j.generation;
+    j.unsynced = true;
+    if (j.failed) {
+        // Protected again once the new file is on disk; it then takes the
+        // failed file's name.
+        syncLater(true, stale);
+        return;
+    }
     // A folder that cannot be synced still holds the journal; a save then
     // keeps it rather than trusting the folder.
-    (void)syncFolder(QFileInfo(fresh.path).path());
-    if (recovering) {
-        j.failed = false;
-        showRemark(journalRecoveryRemark(), journalFailureRemark());
-    }
+    const QString folder = QFileInfo(fresh.path).path();
+    diskWorker().post([folder] { (void)syncFolder(folder); });
+    j.sinceSync.start();
 }
 
 // Lets go of a journal whose lines a save may not hold: it is kept under a
@@ -238,6 +338,7 @@ void installJournal() {
 }
 
 void journalLine(const QString& line) {
+    collect();
     JournalState& j = journal();
     const stateDef& state = savedState();
     if (!j.haveSession || j.loadTime != state.loadTime || j.vidBasename != state.vidBasename) {
@@ -265,16 +366,21 @@ void journalLine(const QString& line) {
     }
     j.unsynced = true;
     if (!j.sinceSync.isValid() || j.sinceSync.elapsed() >= kSyncIntervalMs) {
-        if (!syncNow())
-            fail();
+        syncLater();
     } else {
         scheduleSync();
     }
 }
 
+void waitForJournal() {
+    diskWorker().drain();
+    collect();
+}
+
 void settleJournals(const QString& savedText, bool savedDurably) {
     JournalState& j = journal();
     closeJournal();
+    waitForJournal();
     QList<JournalFile> files = j.earlier;
     if (!j.current.path.isEmpty())
         files.append(j.current);

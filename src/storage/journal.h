@@ -11,7 +11,12 @@
 // Contract:
 //  - A line reaches the operating system (write(2), unbuffered) before the
 //    transcript listener returns, so it survives the process being killed.
-//  - The file is synced to disk within about a second of each line.
+//  - The file is synced to disk within about a second of each line. The
+//    syncs (of the file and of the folder) and the closing of a file run on
+//    the disk worker, so a slow disk never delays a key; their failures are
+//    taken up on this thread shortly after. Creating the file stays here: it
+//    happens once a session, and a line must be in the file before the
+//    listener returns.
 //  - The journal is opened lazily on a session's first line, named from
 //    savedState().loadTime and vidBasename at that moment; a line of a new
 //    session (another load time or name) closes the old journal, which is
@@ -31,7 +36,7 @@
 //    (nothing written, an edited transcript, a folder that did not sync) is
 //    renamed to "...--discarded.txt" and kept; of those, the ten newest stay.
 //
-// Thread rules: user-interface thread only.
+// Thread rules: user-interface thread only (the disk worker runs the syncs).
 
 // Registers the journal as the transcript listener. Called once at start-up.
 void installJournal();
@@ -43,6 +48,10 @@ void journalLine(const QString& line);
 // whether its name reached the disk) or cleared without a write (an empty
 // savedText): closes the journals and removes or keeps them as above.
 void settleJournals(const QString& savedText, bool savedDurably);
+
+// Waits for the journal's disk work queued so far and takes up its results
+// (a save does, before it settles the journals).
+void waitForJournal();
 
 // The path of the journal lines go to now; empty when none is open.
 QString journalPath();

@@ -1,13 +1,15 @@
 // A preload library for durability tests: it logs, one line each, the calls
 // that decide what a power cut leaves on disk (write, fsync, fdatasync,
 // rename, link, unlink) on files under $KEYSTAMP_TRACE_DIR, to the file
-// $KEYSTAMP_TRACE_LOG, and then makes the real call.
+// $KEYSTAMP_TRACE_LOG, and then makes the real call (made to fail or to be
+// slow where the variables below say so).
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -82,6 +84,11 @@ int fsync(int fd) {
 
 int fdatasync(int fd) {
     static auto next = real<int (*)(int)>("fdatasync");
+    // KEYSTAMP_TRACE_SLOW_SYNC_MS makes every data sync of a traced file
+    // take that long, as on a slow network disk.
+    const char* slow = getenv("KEYSTAMP_TRACE_SLOW_SYNC_MS");
+    if (slow && traced(fdPath(fd)))
+        usleep(useconds_t(atoi(slow)) * 1000);
     const int result = next(fd);
     if (result == 0)
         note("fsync", fdPath(fd));
