@@ -100,7 +100,9 @@ private slots:
         const QStringList files = home.transcriptFiles();
         QCOMPARE(files.size(), 1);
         const QString last = home.lines(files[0]).constLast();
-        QVERIFY2(last.endsWith(QStringLiteral("  a")) && last.left(8).toDouble() >= 1.0,
+        // The clock ran from the space on; how far depends on when a busy
+        // program got to the space.
+        QVERIFY2(last.endsWith(QStringLiteral("  a")) && last.left(8).toDouble() > 0.0,
                  qPrintable(last));
     }
 };
