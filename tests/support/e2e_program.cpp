@@ -104,6 +104,9 @@ bool RunningProgram::click(int x, int y) {
 }
 
 bool RunningProgram::signal(int signalNumber) {
+    if (pid() <= 0)
+        qWarning() << "the program ended early:" << process_.exitStatus() << process_.exitCode()
+                   << process_.readAllStandardError();
     return pid() > 0 && ::kill(pid_t(pid()), signalNumber) == 0;
 }
 

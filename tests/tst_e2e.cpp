@@ -1,0 +1,273 @@
+// End to end: the real program on an X display of its own, each case in a
+// fresh temporary home, driven by real key presses from the X server; what
+// it leaves in the storage folder, and in what order it reached the disk.
+#include "platform/date_format.h"
+#include "support/app_home.h"
+#include "support/clips.h"
+#include "support/e2e_program.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <csignal>
+#include <optional>
+
+class E2e : public QObject {
+    Q_OBJECT
+
+    PrivateDisplay display;
+    QTemporaryDir dir;
+    QString clip;
+    std::optional<AppHome> home;
+
+    // The environment of a program whose file calls in the storage folder the
+    // preload library logs to the returned file.
+    QProcessEnvironment traced(QString* log) {
+        QDir().mkpath(home->storage());
+        *log = dir.filePath(QStringLiteral("calls-%1.log").arg(QTest::currentDataTag()));
+        QProcessEnvironment env = home->env();
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(KEYSTAMP_TRACE_SHIM));
+        env.insert(QStringLiteral("KEYSTAMP_TRACE_DIR"), home->storage());
+        env.insert(QStringLiteral("KEYSTAMP_TRACE_LOG"), *log);
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + ":verify_asan_link_order=0");
+        return env;
+    }
+    // The entries of a file's time-stamped lines (the part after the clock).
+    QStringList entries(const QString& file) const {
+        QStringList e;
+        for (const QString& l : home->lines(file).mid(3))
+            e << l.mid(20);
+        return e;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(display.start());
+        ClipShape shape;
+        clip = makeCodedClip(dir.path(), QStringLiteral("clip.b.mp4"), shape);
+        QVERIFY(!clip.isEmpty());
+    }
+    void init() { home.emplace(); }
+    void cleanup() { home.reset(); }
+
+    // Real key presses and the entries they record, the times of the
+    // transport's lines, and the file's name and header.
+    void keysThenTerminate() {
+        const QList<std::pair<QString, QString>> stillKeys = {
+            {"a", "a"},
+            {"shift+a", "shift-A"},
+            {"ctrl+a", "ctrl-a"},
+            {"ctrl+shift+a", "ctrl-shift-A"},
+            {"alt+x", "option-x"},
+            {"super+x", "cmd-x"},
+            {"alt+super+x", "option-cmd-x"},
+            {"shift+3", "shift-code20"},
+            {"F5", "F5"},
+            {"KP_5", "5"},
+            {"KP_Enter", "kp_enter"},
+            {"super+Up", "cmd-UpArrow"},
+            {"Up", "UpArrow"},
+            {"Tab", "Tab"},
+        };
+        RunningProgram program(home->env());
+        const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(-1);
+        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
+        QStringList keys, expected;
+        for (const auto& [key, entry] : stillKeys)
+            keys << key, expected << entry;
+        // Left while stopped steps a frame and records nothing; Right while
+        // playing stops.
+        QVERIFY(program.keys(keys << "Left"
+                                  << "space"));
+        QTest::qWait(800);
+        QVERIFY(program.keys({"Right", "space"}));
+        QTest::qWait(800);
+        QVERIFY(program.keys({"space", "b"}));
+        QTest::qWait(300);
+        QVERIFY(program.signal(SIGTERM));
+        QVERIFY(program.exitsCleanly());
+        expected << "play_x_1.00"
+                 << "stop"
+                 << "play_x_1.00"
+                 << "stop"
+                 << "b";
+
+        const QStringList files = home->transcriptFiles();
+        QCOMPARE(files.size(), 1);
+        QVERIFY(home->files(QStringLiteral("*--unsaved*")).isEmpty());
+        QDateTime stamp = QDateTime::fromString(files[0].left(19), "yyyy.MM.dd-HH.mm.ss");
+        stamp.setTimeZone(QTimeZone::utc());
+        QVERIFY2(stamp >= started && stamp <= QDateTime::currentDateTimeUtc() &&
+                     files[0].mid(19) == QStringLiteral("--stopwatch.txt"),
+                 qPrintable(files[0]));
+        const QStringList raw = home->lines(files[0]);
+        QCOMPARE(raw.mid(0, 3),
+                 QStringList({"#",
+                              "# started_at " +
+                                  formatDate(stamp, "EEEE, MMMM d, yyyy h:mm:ss a", "en_US", "UTC"),
+                              "# video_name stopwatch"}));
+        static const QRegularExpression re("^( {0,7}-?\\d+\\.\\d\\d)  \\d\\d:\\d\\d:\\d\\d  .+$");
+        QList<double> times;
+        for (const QString& l : raw.mid(3)) {
+            const auto m = re.match(l);
+            QVERIFY2(m.hasMatch() && m.captured(1).size() == 8, qPrintable(l));
+            times << m.captured(1).toDouble();
+        }
+        QCOMPARE(entries(files[0]), expected);
+        // Still at 0 until the first play; the first stop later, the second
+        // play where the video stopped, and b where it stopped again (a
+        // stopped video may settle a hundredth from where the key caught it).
+        const qsizetype n = stillKeys.size();
+        for (qsizetype i = 0; i <= n; ++i)
+            QCOMPARE(times[i], 0.0);
+        QVERIFY(times[n + 1] > 0.0);
+        QVERIFY(qAbs(times[n + 2] - times[n + 1]) <= 0.011);
+        QVERIFY(times[n + 3] > times[n + 2]);
+        QVERIFY2(qAbs(times[n + 4] - times[n + 3]) <= 0.011, qPrintable(raw.join('\n')));
+    }
+
+    void newPlayerStartsASecondInstance() {
+        RunningProgram program(home->env());
+        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
+        // File menu, then its seventh command: New Player.
+        QVERIFY(program.click(20, 10));
+        QTest::qWait(300);
+        QVERIFY(program.keys(QStringList(7, "Down") << "Return"));
+        const QStringList windows = RunningProgram::waitForWindows(QStringLiteral("^stopwatch"), 2);
+        QCOMPARE(windows.size(), 2);
+        for (const QString& w : windows) {
+            const qint64 pid =
+                RunningProgram::xdotool({"getwindowpid", w}).value_or("0").toLongLong();
+            QVERIFY(pid > 0);
+            QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
+        }
+        QVERIFY(program.exitsCleanly());
+        QVERIFY(RunningProgram::waitForWindows(QStringLiteral("^stopwatch"), 0).isEmpty());
+        QVERIFY(home->transcriptFiles().isEmpty()); // neither had anything to save
+    }
+
+    // Typing over the whole transcript and then clearing or quitting loses
+    // no recorded line: the journal stays, as a discarded journal. A video
+    // named on the command line gives the file its name without the last
+    // dotted part, and the header its whole name.
+    void editedTranscriptKeepsTheRecordedLines_data() {
+        QTest::addColumn<bool>("video");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("end");
+        // File menu, its sixth command: Clear; then the termination signal.
+        QTest::newRow("stopwatch, clear") << false << "x" << (QStringList(6, "Down") << "Return");
+        QTest::newRow("video, quit") << true << "xyz" << QStringList{"ctrl+q"};
+    }
+    void editedTranscriptKeepsTheRecordedLines() {
+        QFETCH(bool, video);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, end);
+        RunningProgram program(home->env());
+        QVERIFY(program.start(video ? QStringList{clip} : QStringList(),
+                              video ? QStringLiteral("^clip\\.b") : QStringLiteral("^stopwatch")));
+        QVERIFY(program.keys({"a", "b", "shift+c"}));
+        const QString geometry =
+            RunningProgram::xdotool({"getwindowgeometry", "--shell", program.window()})
+                .value_or("");
+        const auto size = QRegularExpression("WIDTH=(\\d+)\\s+HEIGHT=(\\d+)").match(geometry);
+        QVERIFY2(size.hasMatch(), qPrintable(geometry));
+        // The transcript fills the window's lower right corner.
+        QVERIFY(program.click(size.captured(1).toInt() - 150, size.captured(2).toInt() - 30));
+        QTest::qWait(300);
+        QVERIFY(program.keys(QStringList{"ctrl+a"} + typed.split(QString(), Qt::SkipEmptyParts)));
+        if (end.size() > 1)
+            QVERIFY(program.click(20, 10));
+        QTest::qWait(300);
+        QVERIFY(program.keys(end));
+        if (end.size() > 1) {
+            // The clear itself kept the journal, before any quit.
+            QTRY_VERIFY(!home->files(QStringLiteral("*--discarded.txt")).isEmpty());
+            QVERIFY(program.signal(SIGTERM));
+        }
+        QVERIFY(program.exitsCleanly());
+        const QStringList files = home->transcriptFiles();
+        QCOMPARE(files.size(), video ? 1 : 0);
+        if (video) {
+            QVERIFY2(files[0].endsWith(QStringLiteral("--clip.txt")), qPrintable(files[0]));
+            QCOMPARE(home->lines(files[0]).mid(2, 2), QStringList({"# video_name clip.b", "xyz"}));
+        }
+        const QStringList kept = home->files(QStringLiteral("*--discarded.txt"));
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(entries(kept[0]), QStringList({"a", "b", "shift-C"}));
+        QVERIFY(home->files(QStringLiteral("*--unsaved*")).isEmpty());
+    }
+
+    // The order of the calls that decide what a power cut leaves behind, as
+    // a preload library sees them: a checkpoint, the journal and the save at
+    // the end. A file is published by a rename only after the data last
+    // written for it was synced; the journal goes only after the folder
+    // holding the new transcript's name was synced, and stays when that failed.
+    void savesReachTheDiskInOrder_data() {
+        QTest::addColumn<bool>("folderSyncFails");
+        QTest::newRow("folder synced") << false;
+        QTest::newRow("folder sync fails") << true;
+    }
+    void savesReachTheDiskInOrder() {
+        QFETCH(bool, folderSyncFails);
+        QString logName;
+        QProcessEnvironment env = traced(&logName);
+        if (folderSyncFails)
+            env.insert(QStringLiteral("KEYSTAMP_TRACE_FAIL_FOLDER_SYNC"), QStringLiteral("1"));
+        RunningProgram program(env);
+        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
+        // A checkpoint too, where its own folder sync would not fail.
+        QVERIFY(program.keys(folderSyncFails ? QStringList{"a", "b"}
+                                             : QStringList{"a", "b", "ctrl+s"}));
+        QTest::qWait(1500);
+        QVERIFY(program.keys({"c"}));
+        QTest::qWait(300);
+        const QString journal = home->files(QStringLiteral("*--unsaved.txt")).value(0);
+        QVERIFY(!journal.isEmpty());
+        QVERIFY(program.signal(SIGTERM));
+        QVERIFY(program.exitsCleanly());
+        const QString transcript = home->transcriptFiles().value(0);
+        QVERIFY(!transcript.isEmpty());
+        const QStringList kept = home->files(QStringLiteral("*--discarded.txt"));
+        if (folderSyncFails) {
+            QCOMPARE(kept.size(), 1);
+            QCOMPARE(entries(kept[0]), QStringList({"a", "b", "c"}));
+            return;
+        }
+        QVERIFY(kept.isEmpty());
+        const QString checkpoint = home->files(QStringLiteral("*--checkpoint-at--*")).value(0);
+        QVERIFY(!checkpoint.isEmpty());
+
+        QFile logFile(logName);
+        QVERIFY(logFile.open(QIODevice::ReadOnly | QIODevice::Text));
+        const QStringList calls = QString::fromUtf8(logFile.readAll()).split('\n');
+        const QString all = calls.join('\n');
+        const QDir folder(home->storage());
+        const QString journalPath = folder.filePath(journal);
+        const auto published = [&](const QString& name) {
+            return calls.lastIndexOf(QRegularExpression(
+                "^rename .* " + QRegularExpression::escape(folder.filePath(name)) + "$"));
+        };
+        for (const QString& name : {transcript, checkpoint}) {
+            const auto publish = published(name);
+            auto write = publish;
+            while (--write >= 0 && (!calls[write].startsWith(QLatin1String("write ")) ||
+                                    calls[write].endsWith(journalPath))) {
+            }
+            QVERIFY2(publish > 0 && write >= 0, qPrintable(all));
+            const auto sync = calls.indexOf("fsync " + calls[write].mid(6), write);
+            QVERIFY2(sync > write && sync < publish, qPrintable(all));
+        }
+        const auto lastWrite = calls.lastIndexOf("write " + journalPath);
+        QVERIFY(calls.indexOf("fsync " + journalPath) > 0);
+        const auto publish = published(transcript);
+        const auto folderSync = calls.indexOf("fsync " + home->storage(), publish);
+        const auto unlinked = calls.indexOf("unlink " + journalPath);
+        QVERIFY2(lastWrite < publish && folderSync > publish && unlinked > folderSync,
+                 qPrintable(all));
+    }
+};
+
+QTEST_GUILESS_MAIN(E2e)
+#include "tst_e2e.moc"
