@@ -5,7 +5,6 @@
 // end of the program (a failed save keeps the window; a termination signal
 // ends it as Quit does).
 #include "app/app_delegate.h"
-#include "app/april_fools.h"
 #include "app/main_window.h"
 #include "app/segmented_control.h"
 #include "app/termination_signals.h"
@@ -22,7 +21,6 @@
 #include "transport/player_view.h"
 #include "window/letterbox.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
@@ -35,7 +33,6 @@
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QToolButton>
-#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <csignal>
@@ -94,30 +91,6 @@ class AppCommands : public QObject {
         return {enter.isAccepted() && enter.dropAction() == Qt::CopyAction, drop.isAccepted()};
     }
 
-    // The records of a CSV table, fields joined by U+001F (quotes resolved).
-    static QStringList csvRecords(const QByteArray& csv) {
-        QStringList records;
-        QString record;
-        bool quoted = false;
-        const QString text = QString::fromUtf8(csv);
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            const QChar c = text[i];
-            if (quoted && c == '"' && text.mid(i + 1, 1) == QStringLiteral("\""))
-                record += text[++i];
-            else if (c == '"')
-                quoted = !quoted;
-            else if (!quoted && c == ',')
-                record += QChar(0x1f);
-            else if (!quoted && c == '\r' && text.mid(i + 1, 1) == QStringLiteral("\n")) {
-                records << record;
-                record.clear();
-                ++i;
-            } else
-                record += c;
-        }
-        return quoted || !record.isEmpty() ? QStringList() : records;
-    }
-
 private slots:
     void initTestCase() {
         home.emplace();
@@ -136,62 +109,30 @@ private slots:
     void init() { alerts->alerts.clear(); }
 
     void requestsBeforeLaunchAreOnlyRemembered() {
-        QCOMPARE(app->deferredLoadVideo, QString());
         QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("first.mov"))));
         QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("a.b.mp4"))));
         QCOMPARE(app->deferredLoadVideo, videos.filePath(QStringLiteral("a.b.mp4")));
-        QVERIFY(!app->player->player());
-        QVERIFY(!savedState().didFinishLaunching);
-        QVERIFY(!app->window->isVisible());
+        QVERIFY(!app->player->player() && !app->window->isVisible());
     }
 
+    // Launch opens the last request and sets up the window; the help and the
+    // key reference come from the program's resources.
     void launchOpensTheLastRequest() {
         const QDateTime launchStart = QDateTime::currentDateTime();
         app->applicationDidFinishLaunching();
         const QDateTime launchEnd = QDateTime::currentDateTime();
-        // Until the counter's first refresh.
-        QCOMPARE(app->tapeCounterDisplay->text(), QStringLiteral("99.99"));
-        QVERIFY(fake());
-        QCOMPARE(fake()->items, std::vector<QUrl>{QUrl::fromLocalFile(
-                                    videos.filePath(QStringLiteral("a.b.mp4")))});
+        QCOMPARE(app->tapeCounterDisplay->text(),
+                 QStringLiteral("99.99")); // until its first refresh
+        QCOMPARE(fake()->items, std::vector<QUrl>{QUrl::fromLocalFile(videos.filePath("a.b.mp4"))});
         QCOMPARE(app->window->windowTitle(), QStringLiteral("a.b"));
         QVERIFY(savedState().loadTime >= launchStart && savedState().loadTime <= launchEnd);
         QCOMPARE(app->tbTextBlock->text(),
-                 formatDate(savedState().loadTime, QStringLiteral("yyyy.MM.dd-HH.mm.ss")));
-    }
-
-    void launchSetsUpTheWindow() {
-        // The session reaches the widgets that no other test drives.
-        const stateDef& s = savedState();
-        QCOMPARE(s.codeDisplay.data(), app->codeDisplay.data());
-        QCOMPARE(s.tapeCounterDisplay, app->tapeCounterDisplay.data());
-        QCOMPARE(s.excursionDisplay, app->excursionDisplay.data());
-        QCOMPARE(s.gotoField, app->gotoField.data());
+                 formatDate(savedState().loadTime, "yyyy.MM.dd-HH.mm.ss"));
         QCOMPARE(app->rateControl->labelForSegment(app->rateControl->selectedSegment()),
                  QStringLiteral("1×"));
-        QCOMPARE(app->viewSelector->selectedSegment(), 0);
-        QCOMPARE(app->tabView->currentIndex(), 0);
-
-        // Counters and lines in a fixed-width font: every character as wide as the next.
-        auto fixedWidth = [](const QFont& font) {
-            const QFontMetrics m(font);
-            const int w = m.horizontalAdvance(QChar('W'));
-            return m.horizontalAdvance(QChar('1')) == w && m.horizontalAdvance(QChar('.')) == w;
-        };
-        QVERIFY(fixedWidth(app->scrollViewContainingTranscript->font()));
-        QCOMPARE(app->scrollViewContainingTranscript->font().pointSizeF(), 14.0);
-        for (QLabel* l : {app->tapeCounterDisplay.data(), app->markDisplay.data(),
-                          app->excursionDisplay.data(), app->codeDisplay.data()})
-            QVERIFY2(fixedWidth(l->font()), qPrintable(l->objectName()));
-        QCOMPARE(app->helpView->source(),
-                 QUrl::fromLocalFile(resourcePath() + QStringLiteral("/help/index.html")));
+        QCOMPARE(app->helpView->source(), QUrl::fromLocalFile(resourcePath() + "/help/index.html"));
         QVERIFY(app->helpView->toPlainText().contains(QStringLiteral("--unsaved")));
         QVERIFY(app->keysView->toPlainText().contains(QStringLiteral("kp_enter")));
-
-        if (aprilFools())
-            QVERIFY(!app->controlsBox->palette().brush(QPalette::Window).texture().isNull());
-        // The texture for 1 April mornings ships with the program.
-        QVERIFY(!QPixmap(resourcePath() + QStringLiteral("/brushed-metal.jpg")).isNull());
     }
 
     void windowIsShownNearTheLowerLeftWithThePlayerFocused() {
@@ -216,9 +157,8 @@ private slots:
         const QStringList files = home->transcriptFiles();
         QCOMPARE(files.size(), 1);
         QVERIFY2(files[0].endsWith(QStringLiteral("--a.txt")), qPrintable(files[0]));
-        const QStringList lines = home->lines(files[0]);
-        QCOMPARE(lines.size(), 3 + 3);
-        QCOMPARE(lines[2], QStringLiteral("# video_name a.b"));
+        const QStringList saved = home->lines(files[0]);
+        QVERIFY2(saved.size() == 6 && saved[2] == "# video_name a.b", qPrintable(saved.join('\n')));
         QVERIFY(alerts->alerts.empty());
     }
 
@@ -253,30 +193,8 @@ private slots:
         app->player->setFocus();
     }
 
-    void everyControlHasAnAccessibleName() {
-        const QList<QWidget*> widgets = app->window->findChildren<QWidget*>();
-        int checked = 0;
-        for (QWidget* w : widgets) {
-            const bool control =
-                qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
-                qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextBrowser*>(w) ||
-                qobject_cast<SegmentedControl*>(w) || qobject_cast<AVPlayerViewAcceptsDrop*>(w) ||
-                qobject_cast<viewAcceptsKeyDown*>(w);
-            if (!control || w->objectName().startsWith(QLatin1String("qt_")))
-                continue;
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-            QVERIFY(a);
-            QVERIFY2(
-                !a->text(QAccessible::Name).trimmed().isEmpty(),
-                qPrintable(w->metaObject()->className() + QStringLiteral(" ") + w->objectName()));
-            ++checked;
-        }
-        QVERIFY(checked > 25);
-    }
-
+    // No mnemonics (Alt is a modifier to record) and no shortcut beyond these.
     void menusKeepAltAndMostKeysForTheRecorder() {
-        for (QMenu* menu : app->window->menuBar()->findChildren<QMenu*>())
-            QVERIFY2(!menu->title().contains('&'), qPrintable(menu->title()));
         QStringList shortcuts;
         for (QAction* a : app->window->findChildren<QAction*>()) {
             QVERIFY(!a->text().contains('&'));
@@ -287,39 +205,30 @@ private slots:
         QCOMPARE(shortcuts, QStringList({"Ctrl+G", "Ctrl+O", "Ctrl+P", "Ctrl+Q", "Ctrl+S"}));
     }
 
-    void chooseViewOutsideTheTabsDoesNothing() {
+    // A view outside the tabs does nothing; the keys reach the recorder
+    // whatever tab shows; a switch keeps a playing video's rate (here on a
+    // platform that pauses a hidden video) and a paused one paused.
+    void viewsKeepTheKeysAndTheRate() {
         app->chooseView(1);
-        QCOMPARE(app->tabView->currentIndex(), 1);
         const auto rateCalls = fake()->rateCalls.size();
-        for (qint64 i : {qint64(3), qint64(-1), qint64(1) << 40}) {
+        for (qint64 i : {qint64(3), qint64(-1), qint64(1) << 40})
             app->chooseView(i);
-            QCOMPARE(app->tabView->currentIndex(), 1);
-        }
+        QCOMPARE(app->tabView->currentIndex(), 1);
         QCOMPARE(fake()->rateCalls.size(), rateCalls);
-        // The keys still reach the recorder while another tab shows, and
-        // the player view has them again when the video tab is back.
-        const qsizetype before = lines().size();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_K);
-        QCOMPARE(lines().size(), before + 1);
         QVERIFY(lines().last().endsWith(QStringLiteral("  k")));
         app->chooseView(0);
         QVERIFY(app->player->hasFocus());
-    }
 
-    void viewSelectorKeepsThePlaybackRate() {
         fake()->setRateSilently(2.0f);
-        // Stand in for a platform that pauses a video whose view is hidden.
         auto pauseOnSwitch = connect(app->tabView, &QStackedWidget::currentChanged, this,
                                      [this] { fake()->setRateSilently(0.0f); });
-        QTest::mouseClick(app->viewSelector->segmentButton(2), Qt::LeftButton);
-        QCOMPARE(app->tabView->currentIndex(), 2);
-        QCOMPARE(fake()->rate(), 0.0f);
-        QTRY_COMPARE(fake()->rate(), 2.0f);
-        QTest::mouseClick(app->viewSelector->segmentButton(0), Qt::LeftButton);
-        QCOMPARE(app->tabView->currentIndex(), 0);
-        QTRY_COMPARE(fake()->rate(), 2.0f);
+        for (int tab : {2, 0}) {
+            QTest::mouseClick(app->viewSelector->segmentButton(tab), Qt::LeftButton);
+            QCOMPARE(app->tabView->currentIndex(), tab);
+            QTRY_COMPARE(fake()->rate(), 2.0f);
+        }
         disconnect(pauseOnSwitch);
-        // A paused video stays paused.
         fake()->setRateSilently(0.0f);
         app->chooseView(1);
         QTest::qWait(20);
@@ -327,17 +236,9 @@ private slots:
         app->chooseView(0);
     }
 
-    void helpPausesAndMovesTheSelector() {
-        fake()->setRateSilently(2.0f);
-        action("actionHelp")->trigger();
-        QCOMPARE(fake()->rate(), 0.0f);
-        QCOMPARE(app->viewSelector->selectedSegment(), 2);
-        QCOMPARE(app->tabView->currentIndex(), 2);
-        QTest::qWait(20);
-        QCOMPARE(fake()->rate(), 0.0f);
-    }
-
-    void clearFromTheHelpTab() {
+    // Help pauses and shows its tab; Clear from there saves, starts the
+    // stopwatch and brings the video tab back.
+    void helpThenClear() {
         app->player->setFocus();
         typeInPlayer(QStringLiteral("abc"));
         const QStringList coded = lines();
@@ -345,7 +246,12 @@ private slots:
         const QDateTime before = savedState().loadTime;
         const QStringList filesBefore = home->transcriptFiles();
         QTest::qWait(1100); // the next session gets a stamp of its own
+        fake()->setRateSilently(2.0f);
         action("actionHelp")->trigger();
+        QCOMPARE(fake()->rate(), 0.0f);
+        QCOMPARE(app->tabView->currentIndex(), 2);
+        QTest::qWait(20);
+        QCOMPARE(fake()->rate(), 0.0f);
         action("actionClear")->trigger();
         QCOMPARE(app->tabView->currentIndex(), 0);
         QCOMPARE(app->viewSelector->selectedSegment(), 2);
@@ -409,9 +315,8 @@ private slots:
         QVERIFY(!lines().isEmpty());
     }
 
-    // File > Export Data: four files of the transcript's stem, CSVs whose every
-    // record has the header's fields, an SVG that is XML; a bad scheme gives one
-    // alert and no file.
+    // File > Export Data: four files of the transcript's stem with the coded
+    // event in them; a bad scheme gives one alert and no file.
     void exportsData() {
         QVERIFY(writeFile(home->storage() + "/coding-scheme.txt", "q quiet state\n"));
         fake()->time = 2.5;
@@ -423,25 +328,10 @@ private slots:
         auto exported = [&] {
             return home->files(stem + "--*.csv") + home->files(stem + "--*.svg");
         };
-        for (const char* suffix : {"--events.csv", "--bouts.csv", "--summary.csv"}) {
-            const QStringList files = home->files(stem + suffix);
-            QCOMPARE(files.size(), 1);
-            const QStringList records = csvRecords(contentsOf(home->storage() + "/" + files[0]));
-            QVERIFY(records.size() > 1);
-            for (const QString& r : records)
-                QCOMPARE(r.count('\x1f'), records[0].count('\x1f'));
-            if (QByteArray(suffix) == "--events.csv")
-                QVERIFY(!records.filter(QRegularExpression("\x1fq\x1fquiet\x1fstate\x1fstart$"))
-                             .isEmpty());
-        }
-        QXmlStreamReader svg(contentsOf(home->storage() + "/" + stem + "--timeline.svg"));
-        QVERIFY(svg.readNextStartElement());
-        QCOMPARE(svg.name(), QStringLiteral("svg"));
-        while (!svg.atEnd())
-            svg.readNext();
-        QVERIFY(!svg.hasError());
-
         QCOMPARE(exported().size(), 4);
+        QVERIFY(contentsOf(home->storage() + "/" + stem + "--events.csv")
+                    .contains(",q,quiet,state,start"));
+        QVERIFY(contentsOf(home->storage() + "/" + stem + "--timeline.svg").contains("<svg"));
         for (const QString& f : exported())
             QVERIFY(QFile::remove(home->storage() + "/" + f));
         QVERIFY(writeFile(home->storage() + "/coding-scheme.txt", "q quiet stat\n"));
@@ -459,10 +349,8 @@ private slots:
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(dir.filePath(QStringLiteral("transcript.pdf")));
         app->printTranscript(&printer);
-        QFile pdf(printer.outputFileName());
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        QVERIFY(pdf.read(5) == "%PDF-");
-        QVERIFY(pdf.size() > 1000);
+        const QByteArray pdf = contentsOf(printer.outputFileName());
+        QVERIFY(pdf.startsWith("%PDF-") && pdf.size() > 1000);
     }
 
     void dropOpensTheFirstLocalFile() {
@@ -528,30 +416,23 @@ private slots:
         TerminationSignals handlers;
         connect(&handlers, &TerminationSignals::received, app.get(),
                 &AppDelegate::onTerminationSignal);
-        typeInPlayer(QStringLiteral("end"));
-        const QStringList coded = lines();
-        blockSaves();
-        QCOMPARE(::raise(SIGTERM), 0);
-        QTRY_VERIFY(alerts->alerts.size() >= 2);
-        // The save failed: the window stays, with its transcript.
-        QTest::qWait(50);
-        QVERIFY(app->window->isVisible());
-        QCOMPARE(lines(), coded);
-        // A successful save forgets the failure: after a clear, the next
-        // failed save at quit keeps the window once more.
-        unblockSaves();
-        QTest::mouseClick(app->clearButton, Qt::LeftButton);
-        typeInPlayer(QStringLiteral("again"));
-        const QStringList recoded = lines();
-        blockSaves();
-        const auto alertsBefore = alerts->alerts.size();
-        QCOMPARE(::raise(SIGTERM), 0);
-        QTRY_VERIFY(alerts->alerts.size() >= alertsBefore + 2);
-        QTest::qWait(50);
-        QVERIFY(app->window->isVisible());
-        QCOMPARE(lines(), recoded);
+        // A failed save keeps the window with its transcript; a successful
+        // save (the clear) forgets the failure, so the next one keeps it too.
+        for (const char* typed : {"end", "again"}) {
+            if (QByteArray(typed) == "again")
+                QTest::mouseClick(app->clearButton, Qt::LeftButton);
+            typeInPlayer(QString::fromLatin1(typed));
+            const QStringList coded = lines();
+            const auto alertsBefore = alerts->alerts.size();
+            blockSaves();
+            QCOMPARE(::raise(SIGTERM), 0);
+            QTRY_VERIFY(alerts->alerts.size() >= alertsBefore + 2);
+            QTest::qWait(50);
+            QVERIFY(app->window->isVisible());
+            QCOMPARE(lines(), coded);
+            unblockSaves();
+        }
         // The next request saves again and ends whatever happens.
-        unblockSaves();
         const QStringList filesBefore = home->transcriptFiles();
         QCOMPARE(::raise(SIGTERM), 0);
         QTRY_VERIFY(!app->window->isVisible());
