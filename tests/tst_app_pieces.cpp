@@ -61,15 +61,16 @@ private slots:
     void commandLineArgumentsBecomeLocalPaths() {
         QTemporaryDir dir;
         const QString odd = dir.filePath(QStringLiteral("take:2.mp4"));
-        QFile f(odd);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QCOMPARE(localVideoPath(odd), std::optional<QString>(odd));
-        QCOMPARE(localVideoPath(QStringLiteral("clip.mp4")),
-                 std::optional<QString>(QDir::current().absoluteFilePath("clip.mp4")));
-        QCOMPARE(localVideoPath(QStringLiteral("file:///videos/a%20b.mp4")),
-                 std::optional<QString>(QStringLiteral("/videos/a b.mp4")));
-        QCOMPARE(localVideoPath(QStringLiteral("https://example.com/v.mp4")), std::nullopt);
-        QCOMPARE(localVideoPath(QString()), std::nullopt);
+        QVERIFY(QFile(odd).open(QIODevice::WriteOnly));
+        const std::pair<QString, std::optional<QString>> rows[] = {
+            {odd, odd},
+            {"clip.mp4", QDir::current().absoluteFilePath("clip.mp4")},
+            {"file:///videos/a%20b.mp4", "/videos/a b.mp4"},
+            {"https://example.com/v.mp4", std::nullopt},
+            {"", std::nullopt},
+        };
+        for (const auto& [argument, path] : rows)
+            QCOMPARE(localVideoPath(argument), path);
     }
 
     void aprilFoolsIsTheMorningOfTheFirstOfApril() {
@@ -107,14 +108,11 @@ private slots:
     void terminationSignalsReachTheEventLoop() {
         {
             TerminationSignals handlers;
-            QVERIFY(handlers.isActive());
             QSignalSpy spy(&handlers, &TerminationSignals::received);
             for (int s : {SIGTERM, SIGINT, SIGHUP}) {
-                spy.clear();
                 QCOMPARE(::raise(s), 0);
                 QVERIFY(spy.wait(5000));
-                QCOMPARE(spy.size(), 1);
-                QCOMPARE(spy.at(0).at(0).toInt(), s);
+                QCOMPARE(spy.takeFirst().at(0).toInt(), s);
             }
         }
         // Once the handlers are gone, the signals get their default action back.
