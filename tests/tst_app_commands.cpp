@@ -162,34 +162,22 @@ private slots:
         QVERIFY(alerts->alerts.empty());
     }
 
+    // Buttons never take the keys from the player view; the key-entry view,
+    // the transcript and the go-to field (also by Ctrl+G) take them when asked;
+    // Tab is a key to record, not a focus move.
     void controlsNeverTakeTheFocus() {
         QVERIFY(app->player->hasFocus());
         for (QAbstractButton* b : app->window->findChildren<QAbstractButton*>())
             QVERIFY2(b->focusPolicy() == Qt::NoFocus, qPrintable(b->objectName()));
-        QCOMPARE(app->gotoField->focusPolicy(), Qt::ClickFocus);
-        QCOMPARE(app->scrollViewContainingTranscript->focusPolicy(), Qt::ClickFocus);
-        // Clicking buttons and segments leaves the keys with the player view.
-        QTest::mouseClick(app->finerButton, Qt::LeftButton);
-        QTest::mouseClick(app->coarserButton, Qt::LeftButton);
-        QTest::mouseClick(app->viewSelector->segmentButton(0), Qt::LeftButton);
-        QTest::mouseClick(app->rateControl->segmentButton(3), Qt::LeftButton);
-        QVERIFY(app->player->hasFocus());
-        // The key-entry view, the transcript and the go-to field take it when clicked.
-        QTest::mouseClick(app->codeEntry, Qt::LeftButton);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->codeEntry));
-        QTest::mouseClick(app->scrollViewContainingTranscript->viewport(), Qt::LeftButton);
-        QVERIFY(app->scrollViewContainingTranscript->hasFocus());
-        app->player->setFocus();
-        // Ctrl+G puts the cursor in the go-to field.
-        QTest::keyClick(app->window, Qt::Key_G, Qt::ControlModifier);
-        QVERIFY(app->gotoField->hasFocus());
-        app->player->setFocus();
-        // Tab is a key to record, not a focus move, in the key-entry view too.
         const qsizetype before = lines().size();
-        app->codeEntry->setFocus();
+        QTest::mouseClick(app->codeEntry, Qt::LeftButton);
         QTest::keyClick(app->codeEntry, Qt::Key_Tab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->codeEntry));
         QCOMPARE(lines().size(), before + 1);
+        QTest::mouseClick(app->scrollViewContainingTranscript->viewport(), Qt::LeftButton);
+        QVERIFY(app->scrollViewContainingTranscript->hasFocus());
+        QTest::keyClick(app->window, Qt::Key_G, Qt::ControlModifier);
+        QVERIFY(app->gotoField->hasFocus());
         app->player->setFocus();
     }
 
@@ -322,7 +310,6 @@ private slots:
         fake()->time = 2.5;
         typeInPlayer(QStringLiteral("q"));
         action("actionExportData")->trigger();
-        QCOMPARE(alerts->alerts.size(), std::size_t(0));
         const QString stem = formatDate(savedState().loadTime, "yyyy.MM.dd-HH.mm.ss") + "--" +
                              namePartOf(savedState().vidBasename);
         auto exported = [&] {
@@ -337,7 +324,6 @@ private slots:
         QVERIFY(writeFile(home->storage() + "/coding-scheme.txt", "q quiet stat\n"));
         action("actionExportData")->trigger();
         QCOMPARE(alerts->alerts.size(), std::size_t(1));
-        QCOMPARE(alerts->alerts[0].first, QStringLiteral("Export Data"));
         QVERIFY(alerts->alerts[0].second.contains("coding-scheme.txt:1: unknown kind stat"));
         QCOMPARE(exported(), QStringList());
         QVERIFY(QFile::remove(home->storage() + "/coding-scheme.txt"));
@@ -353,17 +339,16 @@ private slots:
         QVERIFY(pdf.startsWith("%PDF-") && pdf.size() > 1000);
     }
 
+    // A drop without a local file is refused before anything is saved; one
+    // with several opens the first, and the new transcript is the new video's.
     void dropOpensTheFirstLocalFile() {
         typeInPlayer(QStringLiteral("drop"));
         const QStringList coded = lines();
         const QStringList filesBefore = home->transcriptFiles();
-        const auto items = fake()->items.size();
-        // Drops without a local file are refused before anything is saved.
-        const auto refused = std::make_pair(false, false);
-        QCOMPARE(drag({QUrl(QStringLiteral("https://example.com/video.mp4"))}), refused);
+        QCOMPARE(drag({QUrl(QStringLiteral("https://example.com/video.mp4"))}),
+                 std::make_pair(false, false));
         QCOMPARE(lines(), coded);
         QCOMPARE(home->transcriptFiles(), filesBefore);
-        QCOMPARE(fake()->items.size(), items);
 
         QTemporaryDir dir;
         const QString first = dir.filePath(QStringLiteral("clip.b.mp4"));
@@ -371,20 +356,14 @@ private slots:
                  std::make_pair(true, true));
         QCOMPARE(fake()->items.back(), QUrl::fromLocalFile(first));
         QCOMPARE(app->window->windowTitle(), QStringLiteral("clip.b"));
-        QCOMPARE(savedState().vidBasename, QStringLiteral("clip.b"));
         QCOMPARE(app->tbTextBlock->text(),
-                 formatDate(savedState().loadTime, QStringLiteral("yyyy.MM.dd-HH.mm.ss")));
-        QVERIFY(lines().isEmpty());
-        // The old session was saved under its own name.
-        QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
-        QVERIFY(alerts->alerts.empty());
-        // The next transcript is the new video's.
+                 formatDate(savedState().loadTime, "yyyy.MM.dd-HH.mm.ss"));
+        QVERIFY(lines().isEmpty() && alerts->alerts.empty());
         typeInPlayer(QStringLiteral("n"));
         QVERIFY(saveAndClearScript());
         const QStringList files = home->transcriptFiles();
         QCOMPARE(files.size(), filesBefore.size() + 2);
         const QString next = files.filter(QStringLiteral("--clip.txt")).value(0);
-        QVERIFY2(!next.isEmpty(), qPrintable(files.join(' ')));
         QCOMPARE(home->lines(next).value(2), QStringLiteral("# video_name clip.b"));
     }
 
