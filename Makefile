@@ -7,7 +7,7 @@ ASAN_BUILD ?= build-asan
 XVFB = xvfb-run -a -s "-screen 0 1440x900x24"
 CTEST_FLAGS ?= --output-on-failure --timeout 300
 
-.PHONY: all deps configure build run package mutants test test-main test-asan format format-check bench screenshot install clean
+.PHONY: all deps configure build run package test-package mutants test test-main test-asan format format-check bench screenshot install clean
 
 all: build
 
@@ -26,6 +26,11 @@ run: build
 # A Debian package of the installed tree: $(BUILD)/keystamp_<version>_<arch>.deb.
 package: build
 	cd $(BUILD) && cpack -G DEB
+
+# The package installed, used, upgraded and removed in a bare Debian 12 root
+# (as root; the bare root is cached in ~/.cache/keystamp).
+test-package:
+	BUILD=$(BUILD) ./scripts/test-package
 
 # The mutation check: each fault of scripts/mutants.list against the tests
 # named for it, in a scratch copy of the committed tree; writes docs/mutants.md.

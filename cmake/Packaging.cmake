@@ -3,7 +3,6 @@
 # added with its own install(TARGETS) rule comes along without a change here.
 # `cmake --build build --target package` writes keystamp_<version>_<arch>.deb.
 
-set(KEYSTAMP_HOMEPAGE "https://keystamp.example.org/" CACHE STRING "Project homepage")
 set(KEYSTAMP_MAINTAINER "Keystamp maintainers <maintainers@keystamp.example.org>"
   CACHE STRING "Package maintainer")
 
@@ -30,7 +29,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KEYSTAMP_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${KEYSTAMP_HOMEPAGE})
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 # The first line is the synopsis, the rest the extended description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "code behaviour while watching a video
 Keystamp is a tool for observers who code behaviour from video. Every key

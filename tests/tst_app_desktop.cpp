@@ -46,9 +46,12 @@ private slots:
         const QString entry = kDesktop + QStringLiteral("keystamp.desktop");
         auto [code, output] = run(QStringLiteral("desktop-file-validate"), {entry});
         QVERIFY2(code == 0 && !output.contains(QLatin1String("error")), qPrintable(output));
+        // The metadata as configured with the project's version and homepage.
+        const QString build = QFileInfo(QStringLiteral(KEYSTAMP_BINARY)).absolutePath();
         std::tie(code, output) =
             run(QStringLiteral("appstreamcli"),
-                {"validate", "--no-net", kDesktop + "org.keystamp.Keystamp.metainfo.xml"});
+                {"validate", "--pedantic", "--no-net",
+                 build + "/resources/desktop/org.keystamp.Keystamp.metainfo.xml"});
         QVERIFY2(code == 0, qPrintable(output));
         QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
@@ -57,7 +60,9 @@ private slots:
         const QStringList types = lines.filter(QRegularExpression("^MimeType="))
                                       .value(0)
                                       .split(QRegularExpression("[=;]"));
-        for (const char* type : {"video/mp4", "video/quicktime", "video/x-matroska", "video/webm"})
+        for (const char* type : {"video/mp4", "video/quicktime", "video/x-matroska", "video/webm",
+                                 "video/x-msvideo", "video/mp2t", "video/3gpp", "application/mxf",
+                                 "video/x-ms-wmv", "video/x-ms-asf", "video/ogg"})
             QVERIFY2(types.contains(QLatin1String(type)), type);
     }
 
@@ -91,6 +96,7 @@ private slots:
         QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
         const QString placeholder = moved + QStringLiteral("/share/keystamp/movie.mp4");
         QTRY_VERIFY_WITH_TIMEOUT(openFiles(program.pid()).contains(placeholder), 10000);
+        QVERIFY(run("xprop", {"-id", program.window(), "_NET_WM_ICON"}).second.contains("Icon"));
         QVERIFY(program.keys({"space"}));
         QTest::qWait(1200);
         QVERIFY(program.keys({"a"}));

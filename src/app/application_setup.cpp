@@ -4,6 +4,7 @@
 #include "storage/journal.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <clocale>
 
@@ -15,6 +16,8 @@ void prepareApplication() {
     QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
     QApplication::setOrganizationName(QStringLiteral("Keystamp"));
     QApplication::setDesktopFileName(QStringLiteral("keystamp"));
+    // Built into the program (not into the tests, whose windows go without).
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/keystamp.svg")));
 
     // The first video load creates a libmpv player.
     installMpvPlayer();
