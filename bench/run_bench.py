@@ -126,6 +126,15 @@ def read_line(proc, timeout):
     return None
 
 
+def percentile(values, p):
+    """The p-th percentile by nearest rank, as the bench programs take it."""
+    values = sorted(values)
+    if not values:
+        return None
+    rank = max(1, min(len(values), int(-(-p * len(values) // 100))))
+    return values[rank - 1]
+
+
 def fmt(value, unit, digits=1):
     return "—" if value is None else ("%.*f %s" % (digits, value, unit)).strip()
 
@@ -545,6 +554,75 @@ def fig_fidelity(b):
                         sum(1 for x in lag if x > 0), max(lag, default=0)))]
 
 
+STAMP_SECONDS = 20
+STALL_MS = 300
+SLOW_SYNC_MS = 200
+
+
+def fig_stamps(b):
+    """Stamps and key latency with the interface stalled and with a slow
+    disk, each against the same run with neither."""
+    frame = 1000.0 / FPS
+    goal = "every key within one frame (33.3 ms)"
+    shim = b.args.trace_shim
+    slow_env = dict(b.env, LD_PRELOAD=shim or "", KEYSTAMP_TRACE_SLOW_SYNC_MS=str(SLOW_SYNC_MS))
+    runs = {"plain": [], "stall": [], "slow": []}
+    for i in range(b.repeat):
+        cmd = [b.tool("bench_stamps"), b.coded, str(STAMP_SECONDS), str(2000 + i)]
+        runs["plain"] += run_json(cmd, b.env, 120)
+        runs["stall"] += run_json(cmd + ["--stall-ms", str(STALL_MS)], b.env, 120)
+        if shim and os.path.exists(shim):
+            runs["slow"] += run_json(cmd, slow_env, 120)
+
+    def pooled(kind, key):
+        return [x for r in runs[kind] if r.get("figure") == "stamps" for x in r[key]]
+
+    def missed(kind):
+        return sum(r.get("missed", 0) for r in runs[kind])
+
+    def errors(kind):
+        e = pooled(kind, "errors_ms")
+        return e, ("worst %+.1f ms, median %+.1f ms" % (max(e, key=abs), statistics.median(e))
+                   if e else "n/a")
+
+    plain, plain_text = errors("plain")
+    if not plain:
+        return [unavailable("time-stamp error under a stall or a slow disk", goal, "no key")]
+    fast = pooled("plain", "latency_ms")
+    rows = []
+    stalled, stalled_text = errors("stall")
+    waited = pooled("stall", "latency_ms")
+    rows.append(row("time-stamp error with the interface stalled %d ms at random moments: the "
+                    "player's time at a key pressed during the stall minus the clock's at the "
+                    "press" % STALL_MS, stalled_text, plain_text, goal=goal,
+                    met=bool(stalled) and all(abs(e) < frame for e in stalled + plain),
+                    note="peer: the same run without stalls; %d and %d keys (%d and %d without "
+                         "a line); the keys waited %.0f ms (median) for the stall to end"
+                         % (len(stalled), len(plain), missed("stall"), missed("plain"),
+                            median(waited) or 0.0)))
+    slow = pooled("slow", "latency_ms")
+    if not slow:
+        why = "no trace shim given" if not shim else "no result"
+        rows.append(unavailable("key to line latency, journal fdatasync slowed to %d ms"
+                                % SLOW_SYNC_MS, "p99 ≤ 2× the fast disk's", why))
+        return rows
+    p99_slow, p99_fast = percentile(slow, 99), percentile(fast, 99)
+    rows.append(row("key to transcript line, from the press through the X server, every journal "
+                    "fdatasync slowed to %d ms: median, p99" % SLOW_SYNC_MS,
+                    "%.1f ms, %.1f ms" % (median(slow), p99_slow),
+                    "%.1f ms, %.1f ms" % (median(fast), p99_fast), p99_slow / p99_fast,
+                    "p99 ≤ 2×", p99_slow <= 2.0 * p99_fast,
+                    note="peer: the same run on the fast disk; ratio of the p99s; %d and %d keys "
+                         "(%d and %d without a line); LD_PRELOAD trace shim"
+                         % (len(slow), len(fast), missed("slow"), missed("plain"))))
+    slowed, slowed_text = errors("slow")
+    rows.append(row("time-stamp error with every journal fdatasync slowed to %d ms"
+                    % SLOW_SYNC_MS, slowed_text, plain_text, goal=goal,
+                    met=all(abs(e) < frame for e in slowed + plain),
+                    note="peer: the same run on the fast disk"))
+    return rows
+
+
 DATA_KEYS = ["w", "r", "s", "l", "a", "shift-A", "b", "c"]
 DATA_SCHEME = """w walk state locomotion
 r run state locomotion
@@ -612,7 +690,8 @@ FIGURES = [("key to transcript line", fig_keys), ("save", fig_save),
            ("start-up", fig_startup), ("exact seek and hop", fig_seek),
            ("CPU while paused", fig_cpu_paused), ("CPU while playing", fig_cpu_playing),
            ("memory", fig_memory), ("stopwatch clock", fig_clock),
-           ("time-stamp fidelity", fig_fidelity), ("behaviour data", fig_data)]
+           ("time-stamp fidelity", fig_fidelity), ("stamps under load", fig_stamps),
+           ("behaviour data", fig_data)]
 
 
 # ---------------------------------------------------------------- report
@@ -695,6 +774,16 @@ METHOD = """\
   blocks gives the time of the frame on screen, compared with the player's
   time at the key (what the line is stamped with before its two decimals)
   and with the time as written in the line.
+- **Stamps under load**: the frame-coded clip plays at rate 1 in the OpenGL
+  video view with the journal listening; a helper thread presses a key
+  through the X server (XTEST) every 0.2-0.6 s for 20 s. Just before each
+  press the user-interface thread notes the clock's reading; the key's error
+  is the player's time at the key (as `recordKey` gets it) minus that
+  reading plus the time since, at rate 1, and its latency runs from the
+  press to its line in the transcript. Three runs alike but for one fault:
+  none; the user-interface thread asleep 300 ms from the note on, the press
+  falling inside that stall; every `fdatasync` of the journal taking 200 ms
+  (an LD_PRELOAD shim, tests/shim/trace_syncs.cpp).
 - **Behaviour data**: `keystamp-data summary` and `agree --interval 1` with a
   scheme of four states in two groups and four points, on two generated
   transcripts of 100 000 time-stamped lines each (keys 0.01-0.5 s apart, about
@@ -733,6 +822,7 @@ def main():
     parser.add_argument("--only", action="append", help="run only figures whose name has this")
     parser.add_argument("--data-tool", help="the keystamp-data tool")
     parser.add_argument("--clip-dir", help="keep the clips in this folder and reuse them")
+    parser.add_argument("--trace-shim", help="the LD_PRELOAD trace shim that slows syncs")
     args = parser.parse_args()
     if "DISPLAY" not in os.environ:
         log("run_bench.py needs an X display (run it under xvfb-run)")
