@@ -1,17 +1,19 @@
 // Time stamps and key latency while the interface is busy or the disk slow:
-// the frame-coded clip plays at rate 1 in the player view on screen, the
-// journal listening as in the program, and a helper thread presses a key
-// through the X server (XTEST) at random moments. Before each press the
-// user-interface thread notes the clock's reading; with --stall-ms N it then
-// sleeps N ms, and the press falls inside that stall. Under the trace shim
-// (LD_PRELOAD) with KEYSTAMP_TRACE_SLOW_SYNC_MS set, every fdatasync of the
-// journal takes that long. Prints
-//   {"figure":"stamps","stall_ms":N,"keys":K,"missed":M,"errors_ms":[...],
-//    "latency_ms":[...]}
+// the clip plays at rate 1 in the player view on screen, the journal
+// listening as in the program, and a helper thread presses a key through the
+// X server (XTEST) at random moments, whatever the user-interface thread is
+// doing. Before each press it asks that thread to note the clock's reading;
+// with --stall-ms N the thread then sleeps N ms, and the press falls inside
+// that stall. Under the trace shim (LD_PRELOAD) with
+// KEYSTAMP_TRACE_SLOW_SYNC_MS set, every fdatasync of the journal takes that
+// long. Prints
+//   {"figure":"stamps","stall_ms":N,"keys":K,"missed":M,"paired":P,
+//    "errors_ms":[...],"latency_ms":[...]}
 // errors_ms: the player's time at the key (what its line is stamped with,
 // before the two decimals) minus the clock's time at the press (the noted
 // reading plus the time since, at rate 1); latency_ms: from the press to its
-// line in the transcript; missed: presses that gave no line.
+// line in the transcript; missed: presses that gave no line; paired: false
+// when keys and lines could not be told apart (then no errors are given).
 // Usage: bench_stamps CLIP SECONDS SEED [--stall-ms N]
 #include "bench_util.h"
 #include "player_setup.h"
@@ -34,51 +36,39 @@
 #include <chrono>
 #include <clocale>
 #include <cstdio>
-#include <mutex>
 #include <random>
 #include <thread>
+#include <vector>
 
 namespace {
 
 constexpr std::uint8_t kKeycodeA = 38; // "a" in the X server's default keymap
 
-// What the user-interface thread tells the helper thread.
-struct Shared {
-    std::mutex lock;
-    double noteMoment = 0.0, noteReading = 0.0; // the clock before a press
-    bool noted = false;
-    int lines = 0;
-    double lineMoment = 0.0; // when the last line reached the transcript
-    double stamp = 0.0;      // the player's time at the last key
+struct Note {
+    double moment = 0.0, reading = 0.0;
 };
 
 // Takes the player's time at each key press as the view will stamp it.
 class StampTap : public QObject {
 public:
-    StampTap(MpvPlayer* player, Shared& shared) : player_(player), shared_(shared) {}
+    StampTap(MpvPlayer* player, std::vector<double>& stamps) : player_(player), stamps_(stamps) {}
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            const double t =
-                playheadAtKey(player_, keyEventFromQt(*static_cast<QKeyEvent*>(event)));
-            std::lock_guard<std::mutex> hold(shared_.lock);
-            shared_.stamp = t;
-        }
+        if (event->type() == QEvent::KeyPress)
+            stamps_.push_back(
+                playheadAtKey(player_, keyEventFromQt(*static_cast<QKeyEvent*>(event))));
         return false;
     }
 
 private:
     MpvPlayer* player_;
-    Shared& shared_;
+    std::vector<double>& stamps_;
 };
 
-template <class Predicate> bool waitFor(Predicate done, double seconds) {
-    const double until = bench::monotonicSeconds() + seconds;
-    while (!done()) {
-        if (bench::monotonicSeconds() > until)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+// Runs the event loop for ms milliseconds.
+void spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 } // namespace
@@ -125,97 +115,71 @@ int main(int argc, char* argv[]) {
     }
     window.activateWindow();
     view->setFocus();
-    QEventLoop settle;
-    QTimer::singleShot(1000, &settle, &QEventLoop::quit);
-    settle.exec();
+    spin(1000);
     if (!view->hasFocus()) {
         std::fprintf(stderr, "bench_stamps: the view has no keyboard focus\n");
         return 1;
     }
 
-    Shared shared;
-    StampTap tap(player, shared);
+    // Written on this thread: the notes (by press), the stamps and the
+    // lines' moments (by key); the presses' moments on the helper thread.
+    const int most = int(seconds / 0.15) + 2;
+    std::vector<Note> notes(static_cast<std::size_t>(most));
+    std::vector<double> stamps, lineMoments, presses;
+    std::atomic<int> noted{0};
+    StampTap tap(player, stamps);
     view->installEventFilter(&tap);
-    QObject::connect(script->document(), &QTextDocument::blockCountChanged, [&shared] {
-        std::lock_guard<std::mutex> hold(shared.lock);
-        ++shared.lines;
-        shared.lineMoment = bench::monotonicSeconds();
-    });
+    QObject::connect(script->document(), &QTextDocument::blockCountChanged,
+                     [&] { lineMoments.push_back(bench::monotonicSeconds()); });
     player->setRate(1.0f);
 
-    QJsonArray errors, latency;
-    int pressed = 0, missed = 0;
     std::atomic<bool> finished{false};
     std::thread presser([&] {
         std::mt19937 random(seed);
         std::uniform_int_distribution<int> idle(150, 350), offset(30, 240);
         const double end = bench::monotonicSeconds() + seconds;
-        while (bench::monotonicSeconds() < end) {
+        for (int i = 0; i < most && bench::monotonicSeconds() < end; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(idle(random)));
-            {
-                std::lock_guard<std::mutex> hold(shared.lock);
-                shared.noted = false;
-            }
             QMetaObject::invokeMethod(
                 &app,
-                [&] {
-                    {
-                        std::lock_guard<std::mutex> hold(shared.lock);
-                        shared.noteMoment = bench::monotonicSeconds();
-                        shared.noteReading = player->currentTime();
-                        shared.noted = true;
-                    }
+                [&, i] {
+                    notes[std::size_t(i)] = {bench::monotonicSeconds(), player->currentTime()};
+                    noted = i + 1;
                     if (stallMs > 0)
                         QThread::msleep(unsigned(stallMs));
                 },
                 Qt::QueuedConnection);
-            waitFor(
-                [&] {
-                    std::lock_guard<std::mutex> hold(shared.lock);
-                    return shared.noted;
-                },
-                5.0);
+            // A stall must have begun before its press; otherwise the press
+            // does not wait for the note.
+            while (stallMs > 0 && noted <= i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
             std::this_thread::sleep_for(std::chrono::milliseconds(offset(random)));
-            int before = 0;
-            {
-                std::lock_guard<std::mutex> hold(shared.lock);
-                before = shared.lines;
-            }
-            const double at = bench::monotonicSeconds();
+            presses.push_back(bench::monotonicSeconds());
             keys.tap(kKeycodeA);
-            ++pressed;
-            const bool lined = waitFor(
-                [&] {
-                    std::lock_guard<std::mutex> hold(shared.lock);
-                    return shared.lines > before;
-                },
-                3.0);
-            std::lock_guard<std::mutex> hold(shared.lock);
-            if (!lined) {
-                ++missed;
-                continue;
-            }
-            const double expected = shared.noteReading + (at - shared.noteMoment);
-            errors.append((shared.stamp - expected) * 1000.0);
-            latency.append((shared.lineMoment - at) * 1000.0);
         }
         finished = true;
     });
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (finished)
-            loop.quit();
-    });
-    poll.start(50);
-    loop.exec();
+    while (!finished)
+        spin(50);
     presser.join();
+    spin(1000); // the last key's line
     player->setRate(0.0f);
     waitForJournal();
+
+    // One line per key: a lost key would pair the rest with the wrong presses.
+    QJsonArray errors, latency;
+    const std::size_t n = presses.size();
+    const bool paired = stamps.size() == n && lineMoments.size() == n && noted == int(n);
+    for (std::size_t i = 0; paired && i < n; ++i) {
+        const double expected = notes[i].reading + (presses[i] - notes[i].moment);
+        errors.append((stamps[i] - expected) * 1000.0);
+        latency.append((lineMoments[i] - presses[i]) * 1000.0);
+    }
     bench::emitResult({{"figure", "stamps"},
                        {"stall_ms", stallMs},
-                       {"keys", pressed},
-                       {"missed", missed},
+                       {"keys", int(n)},
+                       {"missed", int(n - std::min(n, lineMoments.size()))},
+                       {"paired", paired},
                        {"errors_ms", errors},
                        {"latency_ms", latency}});
     return 0;
