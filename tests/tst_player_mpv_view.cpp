@@ -5,6 +5,7 @@
 #include "platform/event_time.h"
 #include "platform/mpv_player.h"
 #include "platform/mpv_video_widget.h"
+#include "platform/resources.h"
 #include "session/key_event.h"
 #include "session/state.h"
 #include "support/clips.h"
@@ -230,14 +231,21 @@ private slots:
     // Keys pressed while the interface thread is busy are stamped with the
     // playhead when they went down: play, a key, space, then a key, all
     // during one stall of 700 ms.
+    void keysAreStampedWhenTheyWentDown_data() {
+        QTest::addColumn<bool>("stopwatch");
+        QTest::newRow("video") << false;
+        QTest::newRow("stopwatch") << true;
+    }
     void keysAreStampedWhenTheyWentDown() {
+        QFETCH(bool, stopwatch);
         auto* view = new AVPlayerViewAcceptsDrop;
         auto window = showIn(view);
         QVERIFY(window);
         auto owned = std::make_unique<MpvPlayer>();
         MpvPlayer* player = owned.get();
         view->setPlayer(std::move(owned));
-        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
+        player->replaceCurrentItem(
+            QUrl::fromLocalFile(stopwatch ? resourcePath() + QStringLiteral("/movie.mp4") : clip));
         QVERIFY(waitSettled(player));
         QPlainTextEdit script;
         savedState().script = &script;
@@ -269,7 +277,8 @@ private slots:
         QThread::msleep(700);
         presser.join();
         QTRY_COMPARE(script.document()->blockCount(), 4); // three lines and the empty last
-        const double frame = 1.0 / 30.0;
+        // A frame of the video; the stopwatch's clock has a millisecond.
+        const double frame = stopwatch ? 0.001 : 1.0 / 30.0;
         const auto videoAt = [&](double moment) { return videoAtStart + (moment - stallStart); };
         const QStringList lines = script.toPlainText().split('\n');
         const auto stamped = [&](int i) {

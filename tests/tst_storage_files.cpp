@@ -190,6 +190,7 @@ private slots:
             savedState().loadTime = kLoaded.addMSecs(1);
             widgets->script->clear();
             checkpointFile();
+            waitForCheckpoints();
             if (formatDate(QDateTime::currentDateTime(), "HH.mm.ss") != second)
                 continue; // crossed a second: try again
             const QString stem = home->sessionFile("lecture3--checkpoint-at--" + second);

@@ -9,6 +9,9 @@ namespace {
 constexpr double kRounding = 0.0006;
 // Two frame times closer than this are the same time.
 constexpr double kSameTime = 1e-6;
+// A landing this far from the grid's estimate means the frame rate is not
+// constant: later seeks go to the target itself and are corrected.
+constexpr double kGridMismatch = 0.002;
 } // namespace
 
 std::optional<double> gridFrameAtOrBefore(double target, const FrameGrid& grid) {
@@ -40,4 +43,9 @@ Landing judgeLanding(double target, double shown, double firstPts, double frameS
     if (!nearEnd && shown + 1.5 * frameSpan < target)
         return Landing::SeekPlain;
     return Landing::Done;
+}
+
+bool gridMissed(double estimate, double shown, double target, double frameSpan, double duration) {
+    return std::abs(shown - estimate) > kGridMismatch && shown <= target &&
+           target + frameSpan < duration;
 }

@@ -35,3 +35,8 @@ enum class Landing {
 };
 Landing judgeLanding(double target, double shown, double firstPts, double frameSpan,
                      double duration);
+
+// Whether a seek that was sent to the grid's estimate and landed on the
+// frame of time shown says that the frame rate is not constant: far from the
+// estimate, not after the target, inside the video.
+bool gridMissed(double estimate, double shown, double target, double frameSpan, double duration);

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+struct mpv_event;
+
 // The session's player on libmpv. It keeps the semantics the logic relies
 // on, which are not the engine's own:
 //  - rate 0 is paused and a positive rate plays at once (the engine's speed
@@ -71,12 +73,11 @@ private:
     struct State;
     std::unique_ptr<State> d_;
 
-    void drainEvents();
     // The video widget put a new frame on screen at monotonic time at; the
     // engine meant it for due (0: unknown).
     void pictureShown(double due, double at);
     void runQueuedSteps();
-    void handleEvent(void* event);
+    void handleEvent(const mpv_event& event);
 };
 
 // Makes the libmpv player the one that the first load creates.

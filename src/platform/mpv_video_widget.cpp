@@ -11,6 +11,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QPainter>
+#include <QPointer>
 #include <QWindow>
 
 #include <cstdint>
@@ -284,4 +285,25 @@ void MpvSoftwareVideoWidget::paintEvent(QPaintEvent*) {
     // The window's backing store reaches the screen as this paint ends.
     if (next.fresh)
         emit framePresented(next.due, monotonicSeconds());
+}
+
+namespace {
+
+template <class Picture>
+MpvPicture follow(Picture* picture, QObject* receiver,
+                  std::function<void(double, double)> presented) {
+    QPointer<Picture> guard(picture);
+    QObject::connect(picture, &Picture::framePresented, receiver, std::move(presented),
+                     Qt::QueuedConnection);
+    return {picture, [guard] { return guard && guard->isRendering(); }};
+}
+
+} // namespace
+
+MpvPicture createMpvPicture(std::shared_ptr<MpvCore> core, bool openGL, QWidget* parent,
+                            QObject* receiver, std::function<void(double, double)> presented) {
+    if (openGL)
+        return follow(new MpvVideoWidget(std::move(core), parent), receiver, std::move(presented));
+    return follow(new MpvSoftwareVideoWidget(std::move(core), parent), receiver,
+                  std::move(presented));
 }

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -83,3 +84,16 @@ private:
     std::atomic<bool> repaintQueued_{false};
     std::vector<unsigned char> pixels_;
 };
+
+// The picture of a player: an MpvVideoWidget (openGL) or an
+// MpvSoftwareVideoWidget of core. Its framePresented() reaches presented
+// queued, after the paint and outside of it, on receiver's thread while
+// receiver lives. rendering() says whether the widget still lives and draws
+// the engine's frames.
+struct MpvPicture {
+    QWidget* widget = nullptr;
+    std::function<bool()> rendering;
+};
+MpvPicture createMpvPicture(std::shared_ptr<MpvCore> core, bool openGL, QWidget* parent,
+                            QObject* receiver,
+                            std::function<void(double due, double at)> presented);

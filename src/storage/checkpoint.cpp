@@ -3,11 +3,16 @@
 #include "platform/alert.h"
 #include "platform/date_format.h"
 #include "session/state.h"
+#include "storage/disk_worker.h"
 #include "storage/file_writer.h"
 #include "storage/storage_folder.h"
 #include "storage/transcript_file.h"
 
+#include <QCoreApplication>
 #include <QSet>
+#include <QTimer>
+
+#include <mutex>
 
 namespace {
 
@@ -38,6 +43,47 @@ QString checkpointFailureText() {
                           "in the Documents folder.");
 }
 
+// How the disk worker's publications went since they were last taken up.
+struct Mailbox {
+    std::mutex lock;
+    int published = 0;
+    int failed = 0;
+};
+
+Mailbox& mailbox() {
+    static Mailbox box;
+    return box;
+}
+
+constexpr int kCollectMs = 20;
+bool collectScheduled = false;
+
+// Takes up the publications: each one that failed raises the alert.
+void collect() {
+    int published = 0, failed = 0;
+    {
+        std::lock_guard<std::mutex> hold(mailbox().lock);
+        std::swap(published, mailbox().published);
+        std::swap(failed, mailbox().failed);
+    }
+    for (; published > 0; --published)
+        countSuccessfulSave();
+    for (; failed > 0; --failed)
+        showAlert(QStringLiteral("Data Save"), checkpointFailureText());
+}
+
+void scheduleCollect() {
+    if (collectScheduled || !QCoreApplication::instance())
+        return;
+    collectScheduled = true;
+    QTimer::singleShot(kCollectMs, QCoreApplication::instance(), [] {
+        collectScheduled = false;
+        collect();
+        if (!diskWorker().idle())
+            scheduleCollect();
+    });
+}
+
 } // namespace
 
 QString checkpointFileName(const QString& loadStamp, const QString& namePart,
@@ -57,13 +103,24 @@ void checkpointFile() {
     if (own.loadTime != state.loadTime || own.vidBasename != state.vidBasename)
         own = SessionCheckpoints{state.loadTime, state.vidBasename, {}};
 
-    const QString path = writeWithoutClobbering(folder, stem, text.toUtf8(), own.paths);
-    if (path.isEmpty()) {
+    collect();
+    const StagedFile staged = stageWithoutClobbering(folder, stem, text.toUtf8(), own.paths);
+    if (staged.path.isEmpty()) {
         showAlert(QStringLiteral("Data Save"), checkpointFailureText());
         return;
     }
-    own.paths.insert(path);
-    countSuccessfulSave();
+    own.paths.insert(staged.path);
+    diskWorker().post([staged] {
+        const bool published = publishStaged(staged);
+        std::lock_guard<std::mutex> hold(mailbox().lock);
+        ++(published ? mailbox().published : mailbox().failed);
+    });
+    scheduleCollect();
+}
+
+void waitForCheckpoints() {
+    diskWorker().drain();
+    collect();
 }
 
 void forgetCheckpoints() {

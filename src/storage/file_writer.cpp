@@ -3,10 +3,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -28,19 +30,68 @@ bool saveWhole(const QString& path, const QByteArray& content) {
     return file.commit();
 }
 
-enum class Claim { Claimed, Taken, Failed };
-
-// Creates path empty, failing when anything exists at it.
-Claim claim(const QString& path) {
+// Opens path for writing, creating it; -1 (errno set) when anything exists
+// at it or it cannot be made.
+int createExclusive(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     int fd;
     do {
         fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+enum class Claim { Claimed, Taken, Failed };
+
+// Creates path empty, failing when anything exists at it.
+Claim claim(const QString& path) {
+    const int fd = createExclusive(path);
     if (fd < 0)
         return errno == EEXIST ? Claim::Taken : Claim::Failed;
     ::close(fd);
     return Claim::Claimed;
+}
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
+
+struct Name {
+    QString path;
+    bool fresh; // claimed now, rather than a file of ownPaths
+};
+
+// The first candidate name of stem in folder that is free (claimed with an
+// empty file) or one of ownPaths.
+std::optional<Name> claimName(const QString& folder, const QString& stem,
+                              const QSet<QString>& ownPaths) {
+    const QDir dir(folder);
+    for (int n = 1; n <= kMaxCandidates; ++n) {
+        const QString path = dir.filePath(numberedFileName(stem, n));
+        const QFileInfo existing(path);
+        if (ownPaths.contains(path) && existing.isFile() && !existing.isSymLink())
+            return Name{path, false};
+        switch (claim(path)) {
+        case Claim::Taken:
+            continue;
+        case Claim::Failed:
+            return std::nullopt;
+        case Claim::Claimed:
+            return Name{path, true};
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -53,25 +104,61 @@ QString numberedFileName(const QString& stem, int n) {
 
 QString writeWithoutClobbering(const QString& folder, const QString& stem,
                                const QByteArray& content, const QSet<QString>& ownPaths) {
-    const QDir dir(folder);
-    for (int n = 1; n <= kMaxCandidates; ++n) {
-        const QString path = dir.filePath(numberedFileName(stem, n));
-        const QFileInfo existing(path);
-        if (ownPaths.contains(path) && existing.isFile() && !existing.isSymLink())
-            return saveWhole(path, content) ? path : QString();
-        switch (claim(path)) {
-        case Claim::Taken:
-            continue;
-        case Claim::Failed:
-            return QString();
-        case Claim::Claimed:
-            if (saveWhole(path, content))
-                return path;
-            QFile::remove(path); // the empty file claimed above
-            return QString();
-        }
-    }
+    const std::optional<Name> name = claimName(folder, stem, ownPaths);
+    if (!name)
+        return QString();
+    if (saveWhole(name->path, content))
+        return name->path;
+    if (name->fresh)
+        QFile::remove(name->path); // the empty file claimed above
     return QString();
+}
+
+StagedFile stageWithoutClobbering(const QString& folder, const QString& stem,
+                                  const QByteArray& content, const QSet<QString>& ownPaths) {
+    const std::optional<Name> name = claimName(folder, stem, ownPaths);
+    if (!name)
+        return {};
+    StagedFile staged{name->path, QString(), -1, name->fresh};
+    const QString hidden =
+        QDir(folder).filePath(QLatin1Char('.') + QFileInfo(name->path).fileName());
+    for (int n = 0; n < kMaxCandidates && staged.fd < 0; ++n) {
+        staged.temporary =
+            hidden + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                   QLatin1Char('0'));
+        staged.fd = createExclusive(staged.temporary);
+        if (staged.fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (staged.fd >= 0 && writeAll(staged.fd, content))
+        return staged;
+    if (staged.fd >= 0) {
+        ::close(staged.fd);
+        QFile::remove(staged.temporary);
+    }
+    if (name->fresh)
+        QFile::remove(name->path);
+    return {};
+}
+
+bool publishStaged(const StagedFile& file) {
+    int result;
+    do {
+        result = ::fsync(file.fd);
+    } while (result != 0 && errno == EINTR);
+    bool published = result == 0 || errno == EINVAL;
+    ::close(file.fd);
+    const QByteArray from = QFile::encodeName(file.temporary);
+    published =
+        published && ::rename(from.constData(), QFile::encodeName(file.path).constData()) == 0;
+    if (!published) {
+        ::unlink(from.constData());
+        if (file.fresh)
+            QFile::remove(file.path);
+        return false;
+    }
+    (void)syncFolder(QFileInfo(file.path).path());
+    return true;
 }
 
 bool syncFolder(const QString& folder) {

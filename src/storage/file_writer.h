@@ -23,6 +23,27 @@ QString numberedFileName(const QString& stem, int n);
 QString writeWithoutClobbering(const QString& folder, const QString& stem,
                                const QByteArray& content, const QSet<QString>& ownPaths);
 
+// A whole-file write in two halves, so that its disk wait can run on the
+// disk worker: stageWithoutClobbering() picks and claims the name as
+// writeWithoutClobbering() does and writes content to a hidden temporary file
+// beside it, which reaches only the page cache; publishStaged() syncs that
+// file, renames it onto the name and syncs the folder (best effort).
+struct StagedFile {
+    QString path;       // the name claimed; empty when nothing was staged
+    QString temporary;  // holds the content until it is published
+    int fd = -1;        // open on temporary, closed by publishStaged()
+    bool fresh = false; // the name was free: the claimed empty file holds it
+};
+
+// Nothing staged (an empty path) leaves no file behind.
+StagedFile stageWithoutClobbering(const QString& folder, const QString& stem,
+                                  const QByteArray& content, const QSet<QString>& ownPaths);
+
+// Publishes a staged file: true when its content is on disk under its name.
+// On failure the temporary file goes, and so does the name when it was fresh
+// (a file this session wrote there before stays as it was).
+bool publishStaged(const StagedFile& file);
+
 // Flushes the folder's entries (new names, renames, removals) to disk; false
 // when the folder could not be opened or synced.
 bool syncFolder(const QString& folder);

@@ -1,6 +1,7 @@
 #include "storage/storage_folder.h"
 
 #include "platform/alert.h"
+#include "storage/disk_worker.h"
 #include "storage/file_writer.h"
 
 #include <QCoreApplication>
@@ -46,8 +47,13 @@ bool makeStorageFolder(QString* problem) {
     std::filesystem::create_directories(
         std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
     if (!error) {
-        for (const QString& path : std::as_const(made))
-            syncFolder(QFileInfo(path).path());
+        // On the disk worker, ahead of the syncs of whatever goes into the
+        // folder: the first key of a session may be what makes it.
+        if (!made.isEmpty())
+            diskWorker().post([made] {
+                for (const QString& path : made)
+                    (void)syncFolder(QFileInfo(path).path());
+            });
         return true;
     }
     if (problem)

@@ -19,7 +19,8 @@ QString storageFolderPath();
 
 // Creates the storage folder and any missing parents. Returns true when it
 // exists afterwards; otherwise false, with a readable description of the
-// cause in *problem when problem is given. Shows nothing.
+// cause in *problem when problem is given. Shows nothing. The syncs that put
+// the new folders' names on disk run on the disk worker.
 bool makeStorageFolder(QString* problem = nullptr);
 
 // The storage folder, created where missing. A failure to create it raises the
