@@ -89,8 +89,6 @@ private slots:
         QTemporaryDir elsewhere;
         const QString moved = elsewhere.filePath(QStringLiteral("moved"));
         QVERIFY(QDir().rename(prefix.path(), moved));
-        PrivateDisplay display;
-        QVERIFY(display.start());
         AppHome home;
         RunningProgram program(home.env(), moved + QStringLiteral("/bin/keystamp"));
         QVERIFY(program.start({}, QStringLiteral("^stopwatch")));

@@ -1,4 +1,4 @@
-// End to end: the real program on an X display of its own, each case in a
+// End to end: the real program on the X display, each case in a
 // fresh temporary home, driven by real key presses from the X server; what
 // it leaves in the storage folder, and in what order it reached the disk.
 #include "platform/date_format.h"
@@ -16,7 +16,6 @@
 class E2e : public QObject {
     Q_OBJECT
 
-    PrivateDisplay display;
     QTemporaryDir dir;
     QString clip;
     std::optional<AppHome> home;
@@ -44,7 +43,6 @@ class E2e : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY(display.start());
         ClipShape shape;
         clip = makeCodedClip(dir.path(), QStringLiteral("clip.b.mp4"), shape);
         QVERIFY(!clip.isEmpty());

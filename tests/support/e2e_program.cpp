@@ -27,33 +27,6 @@ QStringList visibleWindows(const QStringList& filter) {
 
 } // namespace
 
-PrivateDisplay::~PrivateDisplay() {
-    if (server_.state() == QProcess::NotRunning)
-        return;
-    server_.terminate();
-    server_.waitForFinished(5000);
-    qputenv("DISPLAY", oldDisplay_);
-}
-
-bool PrivateDisplay::start() {
-    oldDisplay_ = qgetenv("DISPLAY");
-    // The server picks a free display number and writes it once it listens.
-    server_.start(QStringLiteral("Xvfb"),
-                  {"-displayfd", "1", "-screen", "0", "1440x900x24", "-nolisten", "tcp"});
-    const auto ready = [this] {
-        server_.waitForReadyRead(100);
-        return server_.canReadLine() || server_.state() == QProcess::NotRunning;
-    };
-    if (!server_.waitForStarted(5000) || !poll(ready, 15000))
-        return false;
-    bool ok = false;
-    const int number = server_.readLine().trimmed().toInt(&ok);
-    if (!ok)
-        return false;
-    qputenv("DISPLAY", QByteArray(":") + QByteArray::number(number));
-    return true;
-}
-
 std::optional<QString> RunningProgram::xdotool(const QStringList& arguments) {
     QProcess p;
     p.start(QStringLiteral("xdotool"), arguments);

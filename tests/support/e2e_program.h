@@ -7,23 +7,7 @@
 
 #include <optional>
 
-// An X server of the test's own (Xvfb), so that windows and keys of other
-// tests on a shared display cannot get in the way. While it lives, DISPLAY
-// names it for every child process.
-class PrivateDisplay {
-public:
-    PrivateDisplay() = default;
-    ~PrivateDisplay();
-    PrivateDisplay(const PrivateDisplay&) = delete;
-    PrivateDisplay& operator=(const PrivateDisplay&) = delete;
-    bool start();
-
-private:
-    QProcess server_;
-    QByteArray oldDisplay_;
-};
-
-// The real program (KEYSTAMP_BINARY unless another is named) run on the test's X display, driven
+// The real program (KEYSTAMP_BINARY unless another is named) run on the suite's X display, driven
 // through the X server with xdotool: real key events, real windows.
 class RunningProgram {
 public:
