@@ -4,6 +4,7 @@
 #include "session/format.h"
 #include "session/state.h"
 #include "session/transcript.h"
+#include "storage/disk_worker.h"
 #include "storage/journal.h"
 #include "storage/transcript_file.h"
 #include "support/storage_fixture.h"
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 
 #include <cstdio>
@@ -150,10 +152,14 @@ private slots:
 
     void journalFollowsTheTranscriptAndGoesWithTheSave() {
         QVERIFY(journalPath().isEmpty());
-        recordNote(lineNumber(1));
+        diskWorker().post([] { QThread::msleep(100); }); // a slow disk: lines wait for the file
+        for (int n = 1; n <= 3; ++n)
+            recordNote(lineNumber(n));
+        waitForJournal();
         QCOMPARE(journalPath(), journal());
         recordNote(QStringLiteral("two\nlines"));
-        QCOMPARE(contentsOf(journal()), header().toUtf8() + journaledLine(1) + "two\nlines\n");
+        QCOMPARE(contentsOf(journal()), header().toUtf8() + journaledLine(1) + journaledLine(2) +
+                                            journaledLine(3) + "two\nlines\n");
         AlertRecorder recorder;
         QVERIFY(saveAndClearScript());
         QVERIFY(journalPath().isEmpty());
@@ -178,6 +184,7 @@ private slots:
         QFETCH(bool, journalKept);
         recordNote(lineNumber(1));
         recordNote(lineNumber(2));
+        waitForJournal();
         const QByteArray journaled = contentsOf(journal());
         widgets->script->setPlainText(edited);
         QVERIFY(saveAndClearScript());
@@ -188,6 +195,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(journal()));
         // The next session's journal is a new file, not the discarded one.
         recordNote(lineNumber(3));
+        waitForJournal();
         QCOMPARE(contentsOf(journal()), header().toUtf8() + journaledLine(3));
     }
 
@@ -222,6 +230,7 @@ private slots:
     void failedSaveKeepsTheJournal() {
         recordNote(lineNumber(1));
         recordNote(lineNumber(2));
+        waitForJournal();
         const QByteArray journaled = contentsOf(journal());
         {
             FileSizeLimit fullDisk(40);
@@ -241,10 +250,12 @@ private slots:
         QVERIFY(writeFile(journal(), "other instance\n"));
         const QString other = QFileInfo(journal()).fileName();
         recordNote(lineNumber(1));
+        waitForJournal();
         QCOMPARE(journalPath(), home->sessionFile("lecture3--unsaved--2.txt"));
 
         savedState().loadTime = savedState().loadTime.addDays(1); // a save that failed, a new load
         recordNote(lineNumber(2));
+        waitForJournal();
         QCOMPARE(journalPath(), journal());
         QCOMPARE(entriesOf(home->storage()).size(), 3);
         QVERIFY(saveAndClearScript());
@@ -263,6 +274,7 @@ private slots:
         std::optional<FileSizeLimit> limit;
         if (fullDisk) {
             recordNote(lineNumber(1));
+            waitForJournal();
             limit.emplace(contentsOf(journal()).size() + 10);
         } else {
             QVERIFY(writeFile(home->storage()));
@@ -271,6 +283,7 @@ private slots:
         for (int n = 2; n <= 5; ++n)
             recordNote(lineNumber(n));
         limit.reset();
+        waitForJournal();
         QVERIFY(recorder.alerts.empty());
         QCOMPARE(widgets->status->text(), "2026.12.05-18.14.46" + journalFailureRemark());
         QCOMPARE(widgets->script->toPlainText().count(QLatin1Char('\n')), fullDisk ? 5 : 4);
@@ -280,6 +293,7 @@ private slots:
     // second, and then holds the header and every line of the session.
     void journalRecoversWithEveryLine() {
         recordNote(lineNumber(1));
+        waitForJournal();
         {
             FileSizeLimit fullDisk(contentsOf(journal()).size() + 10);
             recordNote(lineNumber(2));

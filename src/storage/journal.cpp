@@ -64,6 +64,8 @@ struct JournalState {
     // disk worker about an earlier file is not taken for the current one.
     std::uint64_t generation = 0;
     bool collectScheduled = false;
+    // The disk worker is creating the session's file (see createLater()).
+    bool creating = false;
 };
 
 // What the disk worker found, read on the user-interface thread.
@@ -74,9 +76,18 @@ struct SyncResult {
     QString renamedFrom, renamedTo; // a recovered journal took the failed one's name
 };
 
+// The file the disk worker created for a journal: fd is -1 when none could be
+// made; file holds no line yet.
+struct Created {
+    std::uint64_t generation;
+    int fd;
+    JournalFile file;
+};
+
 struct Mailbox {
     std::mutex lock;
     std::vector<SyncResult> results;
+    std::vector<Created> created;
 };
 
 Mailbox& mailbox() {
@@ -87,6 +98,11 @@ Mailbox& mailbox() {
 void deliver(SyncResult result) {
     std::lock_guard<std::mutex> hold(mailbox().lock);
     mailbox().results.push_back(std::move(result));
+}
+
+void deliver(Created created) {
+    std::lock_guard<std::mutex> hold(mailbox().lock);
+    mailbox().created.push_back(std::move(created));
 }
 
 JournalState& journal() {
@@ -163,6 +179,16 @@ void closeJournal() {
     });
 }
 
+// Closes and removes, on the disk worker, a created file that is not used.
+void discardLater(const Created& created) {
+    const int fd = created.fd;
+    const QByteArray native = QFile::encodeName(created.file.path);
+    diskWorker().post([fd, native] {
+        ::close(fd);
+        ::unlink(native.constData());
+    });
+}
+
 // Puts remark at the end of the status line in place of the other remark.
 void showRemark(const QString& remark, const QString& other) {
     QLabel* status = savedState().tbTextBlock;
@@ -198,15 +224,12 @@ void scheduleSync() {
     });
 }
 
-// Creates a journal of the current session under a free name and writes its
-// header. Returns the descriptor, or -1 (leaving no file behind).
-int createJournal(JournalFile* file) {
+// On the disk worker: makes the storage folder where missing, creates a
+// journal named from stem under a free name there and writes its header.
+// Returns the descriptor, or -1 (leaving no file behind).
+int createJournal(const QString& stem, const QString& header, JournalFile* file) {
     if (!makeStorageFolder())
         return -1;
-    const stateDef& state = savedState();
-    const QString stamp = formatDate(state.loadTime, kLoadStampPattern);
-    const QString stem =
-        transcriptStem(stamp, namePartOf(state.vidBasename)) + QStringLiteral("--unsaved");
     const QDir folder(storageFolderPath());
     for (int n = 1; n <= kMaxCandidates; ++n) {
         const QString candidate = folder.filePath(numberedFileName(stem, n));
@@ -217,10 +240,6 @@ int createJournal(JournalFile* file) {
             continue;
         if (fd < 0)
             return -1;
-        const AVPlayerViewAcceptsDrop* view = state.playerView;
-        const bool hasItem = view && view->player() && view->player()->hasCurrentItem();
-        const QString header = transcriptHeader(formatDate(state.loadTime, kHeaderDatePattern),
-                                                videoNameOf(state.vidBasename, hasItem));
         struct stat st {};
         if (::fstat(fd, &st) != 0 || !writeAll(fd, header.toUtf8())) {
             ::close(fd);
@@ -235,12 +254,44 @@ int createJournal(JournalFile* file) {
     return -1;
 }
 
+// Takes up the file the disk worker made (or its failure to make one) and
+// writes into it every line recorded so far. After a failure the new file
+// takes the failed one's place, so the session keeps one journal with all
+// its lines.
+void adopt(const Created& created) {
+    JournalState& j = journal();
+    j.creating = false;
+    if (created.fd < 0) {
+        fail();
+        return;
+    }
+    JournalFile fresh = created.file;
+    fresh.lines = j.current.lines;
+    QByteArray lines;
+    for (const QString& line : std::as_const(fresh.lines))
+        lines += (line + QLatin1Char('\n')).toUtf8();
+    if (!writeAll(created.fd, lines)) {
+        discardLater(created);
+        fail();
+        return;
+    }
+    const JournalFile stale = j.current;
+    j.current = fresh;
+    j.fd = created.fd;
+    j.unsynced = true;
+    // After a failure, protected again once the new file is on disk; it then
+    // takes the failed file's name.
+    syncLater(j.failed, stale);
+}
+
 // Takes the disk worker's answers.
 void collect() {
     std::vector<SyncResult> results;
+    std::vector<Created> created;
     {
         std::lock_guard<std::mutex> hold(mailbox().lock);
         results.swap(mailbox().results);
+        created.swap(mailbox().created);
     }
     JournalState& j = journal();
     for (const SyncResult& r : results) {
@@ -261,6 +312,12 @@ void collect() {
             showRemark(journalRecoveryRemark(), journalFailureRemark());
         }
     }
+    for (const Created& c : created) {
+        if (c.generation == j.generation && j.creating)
+            adopt(c);
+        else if (c.fd >= 0)
+            discardLater(c); // asked for by a journal since let go: it holds no line
+    }
 }
 
 void scheduleCollect() {
@@ -271,48 +328,40 @@ void scheduleCollect() {
     QTimer::singleShot(kCollectMs, QCoreApplication::instance(), [] {
         journal().collectScheduled = false;
         collect();
-        if (!diskWorker().idle())
+        if (!diskWorker().idle() || journal().creating)
             scheduleCollect();
     });
 }
 
-// Makes the session's journal from scratch: a new file holding the header
-// and every line recorded so far. After a failure the new file takes the
-// failed one's place, so the session keeps one journal with all its lines.
-void openJournal() {
+// Makes the session's journal from scratch: asks the disk worker for a new
+// file holding the header, and returns at once. The lines recorded until its
+// answer is taken up wait in current.lines; adopt() writes them all.
+void createLater() {
     JournalState& j = journal();
-    JournalFile fresh;
-    fresh.lines = j.current.lines;
-    const int fd = createJournal(&fresh);
-    if (fd < 0) {
-        fail();
-        return;
-    }
-    QByteArray lines;
-    for (const QString& line : std::as_const(fresh.lines))
-        lines += (line + QLatin1Char('\n')).toUtf8();
-    if (!writeAll(fd, lines)) {
-        ::close(fd);
-        ::unlink(QFile::encodeName(fresh.path).constData());
-        fail();
-        return;
-    }
-    const JournalFile stale = j.current;
-    j.current = fresh;
-    j.fd = fd;
-    ++j.generation;
-    j.unsynced = true;
-    if (j.failed) {
-        // Protected again once the new file is on disk; it then takes the
-        // failed file's name.
-        syncLater(true, stale);
-        return;
-    }
-    // A folder that cannot be synced still holds the journal; a save then
-    // keeps it rather than trusting the folder.
-    const QString folder = QFileInfo(fresh.path).path();
-    diskWorker().post([folder] { (void)syncFolder(folder); });
-    j.sinceSync.start();
+    const stateDef& state = savedState();
+    const QString stem = transcriptStem(formatDate(state.loadTime, kLoadStampPattern),
+                                        namePartOf(state.vidBasename)) +
+                         QStringLiteral("--unsaved");
+    const AVPlayerViewAcceptsDrop* view = state.playerView;
+    const bool hasItem = view && view->player() && view->player()->hasCurrentItem();
+    const QString header = transcriptHeader(formatDate(state.loadTime, kHeaderDatePattern),
+                                            videoNameOf(state.vidBasename, hasItem));
+    const std::uint64_t generation = ++j.generation;
+    const bool recovery = j.failed;
+    j.creating = true;
+    diskWorker().post([generation, stem, header, recovery] {
+        Created created{generation, -1, {}};
+        created.fd = createJournal(stem, header, &created.file);
+        const QString folder = QFileInfo(created.file.path).path();
+        const bool made = created.fd >= 0;
+        deliver(std::move(created));
+        // A folder that cannot be synced still holds the journal; a save then
+        // keeps it rather than trusting the folder. A recovered journal syncs
+        // the folder once it has taken the failed one's name.
+        if (made && !recovery)
+            (void)syncFolder(folder);
+    });
+    scheduleCollect();
 }
 
 // Lets go of a journal whose lines a save may not hold: it is kept under a
@@ -342,6 +391,8 @@ void journalLine(const QString& line) {
     JournalState& j = journal();
     const stateDef& state = savedState();
     if (!j.haveSession || j.loadTime != state.loadTime || j.vidBasename != state.vidBasename) {
+        if (j.creating)
+            waitForJournal(); // the old session's file, before the session is let go
         closeJournal();
         if (!j.current.path.isEmpty())
             j.earlier.append(j.current);
@@ -351,13 +402,13 @@ void journalLine(const QString& line) {
         j.vidBasename = state.vidBasename;
         j.failed = false;
         j.current.lines.append(line);
-        openJournal();
+        createLater();
         return;
     }
     j.current.lines.append(line);
     if (j.fd < 0) {
-        if (j.sinceFailure.elapsed() >= kRetryIntervalMs)
-            openJournal();
+        if (!j.creating && j.sinceFailure.elapsed() >= kRetryIntervalMs)
+            createLater();
         return;
     }
     if (!writeAll(j.fd, (line + QLatin1Char('\n')).toUtf8())) {
@@ -373,12 +424,16 @@ void journalLine(const QString& line) {
 }
 
 void waitForJournal() {
-    diskWorker().drain();
-    collect();
+    // Taking up an answer can queue more work (a new file's syncs).
+    do {
+        diskWorker().drain();
+        collect();
+    } while (!diskWorker().idle());
 }
 
 void settleJournals(const QString& savedText, bool savedDurably) {
     JournalState& j = journal();
+    waitForJournal(); // a file still being created is taken up first
     closeJournal();
     waitForJournal();
     QList<JournalFile> files = j.earlier;

@@ -47,8 +47,7 @@ bool makeStorageFolder(QString* problem) {
     std::filesystem::create_directories(
         std::filesystem::path(QFile::encodeName(folder).toStdString()), error);
     if (!error) {
-        // On the disk worker, ahead of the syncs of whatever goes into the
-        // folder: the first key of a session may be what makes it.
+        // On the disk worker, so that a slow disk holds up no key.
         if (!made.isEmpty())
             diskWorker().post([made] {
                 for (const QString& path : made)

@@ -5,7 +5,10 @@
 
 // The storage folder: the user's Documents folder, then one folder named
 // after the program. Nothing is cached: every call looks the names up again.
-// User-interface thread only (storageURL may show a modal alert).
+// storageURL: user-interface thread only (it may show a modal alert). The
+// others also run on the disk worker (the journal makes its folder there):
+// they read only the environment, the XDG user-dirs file and the program's
+// names, which are set at start-up.
 
 // The program's display name ("Keystamp") when one is set, else its
 // application name.
