@@ -1,77 +1,112 @@
-// Transcript lines: layout, styling, the observer's cursor, and numbers that
-// keep "." whatever the locale.
+// Transcript lines: notes and their layout, styling and the observer's cursor;
+// numbers that keep "." whatever the locale; and key presses, from the
+// platform's key codes and characters through the recorder's names,
+// prefixes and transport keys, with real widgets and a scripted player.
 #include "platform/date_format.h"
+#include "platform/event_time.h"
+#include "platform/key_translation.h"
+#include "platform/xkb_keymap.h"
 #include "session/format.h"
+#include "session/key_names.h"
+#include "session/key_recording.h"
 #include "session/state.h"
 #include "session/transcript.h"
 #include "support/logic_widgets.h"
 
+#include <QKeyEvent>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QtTest>
 
+#include <linux/input-event-codes.h>
+
 #include <clocale>
 #include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+
+Q_DECLARE_METATYPE(KeyEvent)
+
+namespace {
+
+// A key event; mods holds c, s, o, m for Control, Shift, Option, Command.
+KeyEvent key(std::uint16_t code, std::optional<QString> chars, const char* mods = "") {
+    KeyEvent e;
+    e.keyCode = code;
+    e.characters = std::move(chars);
+    e.control = std::strchr(mods, 'c');
+    e.shift = std::strchr(mods, 's');
+    e.option = std::strchr(mods, 'o');
+    e.command = std::strchr(mods, 'm');
+    return e;
+}
+
+// A player whose history tells whether it played when a key went down,
+// whatever its rate is now.
+class HistoryPlayer : public FakePlayer {
+public:
+    bool playedThen = false;
+    bool playingAt(double) const override { return playedThen; }
+};
+
+} // namespace
 
 class TranscriptLines : public QObject {
     Q_OBJECT
 
     std::unique_ptr<LogicWidgets> w;
+    HistoryPlayer* player = nullptr;
+
+    QStringList entries() const {
+        QStringList e = w->lines();
+        for (QString& line : e)
+            line = line.mid(20);
+        return e;
+    }
 
 private slots:
-    void init() { w = std::make_unique<LogicWidgets>(); }
+    void init() {
+        w = std::make_unique<LogicWidgets>();
+        auto owned = std::make_unique<HistoryPlayer>();
+        player = owned.get();
+        w->view.setPlayer(std::move(owned));
+    }
     void cleanup() { w.reset(); }
 
-    void notesAppendOneLineFeed() {
-        recordNote(QString());
-        QCOMPARE(w->script.toPlainText(), QStringLiteral("\n"));
-        recordNote(QStringLiteral("two\nlines"));
-        QCOMPARE(w->script.toPlainText(), QStringLiteral("\ntwo\nlines\n"));
-    }
-
-    void notesAreStyledOverTheWholeLine() {
-        recordNote(QStringLiteral("styled"));
-        QTextCursor c(w->script.document());
-        c.setPosition(3);
-        const QTextCharFormat f = c.charFormat();
-        QCOMPARE(f.font().pointSizeF(), 14.0);
-        QVERIFY(QFontInfo(f.font()).fixedPitch());
-        const QColor color = f.foreground().color();
-        QCOMPARE(qRound(color.redF() * 100), 70);
-        QCOMPARE(qRound(color.greenF() * 100), 30);
-        QCOMPARE(qRound(color.blueF() * 100), 30);
-        QCOMPARE(qRound(color.alphaF() * 100), 90);
-    }
-
-    void appendingKeepsTheObserversCursorAndSelection() {
-        // An empty transcript has its cursor at the end, where lines arrive.
+    // Each note ends in one line feed and is styled over its whole line;
+    // neither the observer's cursor or selection nor undo disturbs it.
+    void notesKeepTheObserversCursorAndStyle() {
+        styleTranscript(&w->script);
         recordNote(QStringLiteral("first"));
         QCOMPARE(w->script.textCursor().position(), 0);
-        QTextCursor sel(w->script.document());
-        sel.setPosition(1);
-        sel.setPosition(4, QTextCursor::KeepAnchor);
-        w->script.setTextCursor(sel);
-        recordNote(QStringLiteral("second"));
+        QTextCursor c(w->script.document());
+        c.setPosition(3);
+        QCOMPARE(c.charFormat().font().pointSizeF(), 14.0);
+        QVERIFY(QFontInfo(c.charFormat().font()).fixedPitch());
+        const QColor color = c.charFormat().foreground().color();
+        QCOMPARE(QList<int>({qRound(color.redF() * 100), qRound(color.greenF() * 100),
+                             qRound(color.blueF() * 100), qRound(color.alphaF() * 100)}),
+                 QList<int>({70, 30, 30, 90}));
+        c.setPosition(1);
+        c.setPosition(4, QTextCursor::KeepAnchor);
+        w->script.setTextCursor(c);
+        recordNote(QStringLiteral("two\nlines"));
         QCOMPARE(w->script.textCursor().anchor(), 1);
         QCOMPARE(w->script.textCursor().position(), 4);
-        // A cursor standing at the very end stays there too.
-        QTextCursor atEnd(w->script.document());
-        atEnd.movePosition(QTextCursor::End);
-        const int end = atEnd.position();
-        w->script.setTextCursor(atEnd);
-        recordNote(QStringLiteral("third"));
+        c.movePosition(QTextCursor::End);
+        const int end = c.position();
+        w->script.setTextCursor(c);
+        recordNote(QString());
         QCOMPARE(w->script.textCursor().position(), end);
-        QCOMPARE(w->script.toPlainText(), QStringLiteral("first\nsecond\nthird\n"));
+        w->script.undo();
+        QCOMPARE(w->script.toPlainText(), QStringLiteral("first\ntwo\nlines\n\n"));
     }
 
-    void viewFollowsNewLinesOnlyFromItsEnd_data() {
-        QTest::addColumn<bool>("scrolledUp");
-        QTest::newRow("at the end: follows") << false;
-        QTest::newRow("scrolled up: stays") << true;
-    }
+    // The view follows new lines only while it stands at its end.
     void viewFollowsNewLinesOnlyFromItsEnd() {
-        QFETCH(bool, scrolledUp);
         w->script.resize(300, 200);
         w->script.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w->script));
@@ -79,99 +114,73 @@ private slots:
         for (int i = 0; i < 500; ++i)
             recordNote(QStringLiteral("line %1").arg(i));
         QVERIFY(bar->maximum() > 400);
-        QCOMPARE(bar->value(), bar->maximum());
-        if (scrolledUp)
-            bar->setValue(100);
-        const QTextCursor cursor = w->script.textCursor();
-        const int before = bar->value();
-        recordNote(QStringLiteral("newest"));
-        QCOMPARE(bar->value(), scrolledUp ? before : bar->maximum());
-        QVERIFY(bar->value() != before || scrolledUp);
-        QCOMPARE(w->script.textCursor(), cursor);
-        // The last line is in view exactly when following.
-        const QRect last =
-            w->script.cursorRect(QTextCursor(w->script.document()->lastBlock().previous()));
-        QCOMPARE(w->script.viewport()->rect().contains(last), !scrolledUp);
-    }
-
-    void lineTimeIsTheStampedTimeUntilTheLineIsEdited_data() {
-        QTest::addColumn<QString>("typed"); // by the observer, before the recorded line
-        QTest::addColumn<bool>("edit");     // of the recorded line
-        QTest::addColumn<int>("line");
-        QTest::addColumn<double>("time"); // NaN: none
-        const double none = qQNaN();
-        QTest::newRow("recorded") << QString() << false << 0 << 12.3456;
-        QTest::newRow("recorded, then edited") << QString() << true << 0 << 12.35;
-        QTest::newRow("typed with a time") << "   -3.50  10:00:00  z\n" << false << 0 << -3.5;
-        QTest::newRow("typed without a time") << "note\n" << false << 0 << none;
-        QTest::newRow("recorded into a typed line") << "note" << false << 0 << none;
-        QTest::newRow("recorded after a typed line") << "note\n" << false << 1 << 12.3456;
-    }
-    void lineTimeIsTheStampedTimeUntilTheLineIsEdited() {
-        QFETCH(QString, typed);
-        QFETCH(bool, edit);
-        QFETCH(int, line);
-        QFETCH(double, time);
-        QTextCursor cursor(w->script.document());
-        cursor.insertText(typed);
-        recordTimedNote(12.3456, QStringLiteral("a"));
-        QTextBlock block = w->script.document()->findBlockByNumber(line);
-        if (edit) {
-            cursor.setPosition(block.position() + block.length() - 1);
-            cursor.insertText(QStringLiteral("b"));
+        for (const bool scrolledUp : {false, true}) {
+            QCOMPARE(bar->value(), bar->maximum());
+            if (scrolledUp)
+                bar->setValue(100);
+            const QTextCursor cursor = w->script.textCursor();
+            const int before = bar->value();
+            recordNote(QStringLiteral("newest"));
+            QCOMPARE(bar->value(), scrolledUp ? before : bar->maximum());
+            QVERIFY(bar->value() != before || scrolledUp);
+            QCOMPARE(w->script.textCursor(), cursor);
+            const QRect last =
+                w->script.cursorRect(QTextCursor(w->script.document()->lastBlock().previous()));
+            QCOMPARE(w->script.viewport()->rect().contains(last), !scrolledUp);
         }
-        const std::optional<double> t = lineTime(block);
-        QCOMPARE(t.has_value(), !qIsNaN(time));
-        if (t)
-            QCOMPARE(*t, time);
     }
 
-    void undoDoesNotTakeBackRecordedLines() {
-        styleTranscript(&w->script);
-        recordNote(QStringLiteral("kept"));
-        w->script.undo();
-        QCOMPARE(w->script.toPlainText(), QStringLiteral("kept\n"));
+    // A line's time is the one it was stamped with, until the line is edited.
+    void lineTimeIsTheStampedTimeUntilTheLineIsEdited() {
+        const struct {
+            QString typed; // by the observer, before the recorded line
+            bool edit;     // the recorded line
+            int line;
+            double time; // NaN: none
+        } rows[] = {{"", false, 0, 12.3456},
+                    {"", true, 0, 12.35},
+                    {"   -3.50  10:00:00  z\n", false, 0, -3.5},
+                    {"note\n", false, 0, qQNaN()},
+                    {"note", false, 0, qQNaN()},
+                    {"note\n", false, 1, 12.3456}};
+        for (const auto& r : rows) {
+            w->script.clear();
+            QTextCursor cursor(w->script.document());
+            cursor.insertText(r.typed);
+            recordTimedNote(12.3456, QStringLiteral("a"));
+            QTextBlock block = w->script.document()->findBlockByNumber(r.line);
+            if (r.edit) {
+                cursor.setPosition(block.position() + block.length() - 1);
+                cursor.insertText(QStringLiteral("b"));
+            }
+            QCOMPARE(lineTime(block).value_or(qQNaN()), r.time);
+        }
     }
 
+    // A timed note: time, the clock now, the entry; a negative time stands
+    // for the player's, and every line is also shown in the echo.
     void timedNoteLayout() {
-        recordTimedNote(3.0, QStringLiteral("x"));
+        w->view.setPlayer(nullptr);
+        recordTimedNote(-1.0, QStringLiteral("x"));
         const QString line = w->script.toPlainText().chopped(1);
-        QCOMPARE(line.left(10), QStringLiteral("    3.00  "));
+        QCOMPARE(line.left(10), QStringLiteral("   -1.00  "));
         QCOMPARE(line.mid(18), QStringLiteral("  x"));
         QCOMPARE(w->echo.text(), line);
-        const QTime clock = QTime::fromString(line.mid(10, 8), QStringLiteral("HH:mm:ss"));
-        QVERIFY(clock.isValid());
-        QVERIFY(qAbs(clock.secsTo(QTime::currentTime())) <= 2 ||
-                qAbs(clock.secsTo(QTime::currentTime())) >= 86398);
-    }
-
-    void negativeTimeStandsForThePlayer() {
-        recordTimedNote(-1.0, QStringLiteral("x"));
-        QVERIFY(w->script.toPlainText().startsWith(QStringLiteral("   -1.00  ")));
+        const int off = QTime::fromString(line.mid(10, 8), "HH:mm:ss").secsTo(QTime::currentTime());
+        QVERIFY(qAbs(off) <= 2 || qAbs(off) >= 86398);
         w->givePlayer(0.0f, 83.2);
         recordTimedNote(-1.0, QStringLiteral("y"));
         QVERIFY(w->echo.text().startsWith(QStringLiteral("   83.20  ")));
-        QVERIFY(w->echo.text().endsWith(QStringLiteral("  y")));
     }
 
-    void listenerSeesEveryLine() {
-        QStringList seen;
-        setTranscriptListener([&](const QString& l) { seen << l; });
-        recordNote(QStringLiteral("a"));
-        recordTimedNote(1.0, QStringLiteral("b"));
-        setTranscriptListener({});
-        recordNote(QStringLiteral("c"));
-        QCOMPARE(seen.size(), 2);
-        QCOMPARE(seen.at(0), QStringLiteral("a"));
-        QCOMPARE(seen.at(1), w->echo.text());
-    }
-
-    void fixedFormatsMatchPrintfInTheCLocale() {
-        QCOMPARE(formatFixed(7.5, 2, 8), QStringLiteral("    7.50"));
-        QCOMPARE(formatFixed(-2.5, 2, 8), QStringLiteral("   -2.50"));
-        QCOMPARE(formatFixed(123456.78, 2, 8), QStringLiteral("123456.78"));
-        QCOMPARE(formatFixed(-0.0001, 2, 8), QStringLiteral("   -0.00"));
+    // As printf "%8.2f" gives them in the C locale, whatever the locale is.
+    void fixedFormatsIgnoreTheLocale() {
+        const std::string previous = std::setlocale(LC_ALL, nullptr);
+        QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"), "de_DE.UTF-8 locale is not installed");
+        QCOMPARE(timeStampedLine(12.3456, QStringLiteral("14:03:09"), QStringLiteral("a")),
+                 QStringLiteral("   12.35  14:03:09  a"));
         QCOMPARE(formatFixed(0.25f, 2), QStringLiteral("0.25"));
+        std::setlocale(LC_ALL, "C");
         auto* rng = QRandomGenerator::global();
         for (int i = 0; i < 2000; ++i) {
             const double v = (rng->generateDouble() - 0.5) * std::pow(10.0, rng->bounded(-3, 9));
@@ -179,44 +188,250 @@ private slots:
             std::snprintf(expected, sizeof expected, "%8.2f", v);
             QCOMPARE(formatFixed(v, 2, 8), QString::fromLatin1(expected));
         }
-    }
-
-    void decimalPointIgnoresTheLocale() {
-        const std::string previous = std::setlocale(LC_ALL, nullptr);
-        QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"), "de_DE.UTF-8 locale is not installed");
-        char german[32];
-        std::snprintf(german, sizeof german, "%.2f", 1.5);
-        QCOMPARE(QString::fromLatin1(german), QStringLiteral("1,50")); // the locale took effect
-        QCOMPARE(formatFixed(1.5, 2), QStringLiteral("1.50"));
-        QCOMPARE(timeStampedLine(12.3456, QStringLiteral("14:03:09"), QStringLiteral("a")),
-                 QStringLiteral("   12.35  14:03:09  a"));
         std::setlocale(LC_ALL, previous.c_str());
     }
 
-    void datePatternsInLocaleAndZone() {
-        // 18:14:46 on 5 December 2026 in Berlin.
-        const QDateTime when =
-            QDateTime::fromString(QStringLiteral("2026-12-05T17:14:46Z"), Qt::ISODate);
-        const QString berlin = QStringLiteral("Europe/Berlin");
-        QCOMPARE(formatDate(when, QStringLiteral("yyyy.MM.dd-HH.mm.ss"), QStringLiteral("en_US"),
-                            berlin),
-                 QStringLiteral("2026.12.05-18.14.46"));
-        QCOMPARE(formatDate(when, QStringLiteral("EEEE, MMMM d, yyyy h:mm:ss a"),
-                            QStringLiteral("en_US"), berlin),
-                 QStringLiteral("Saturday, December 5, 2026 6:14:46 PM"));
-        QCOMPARE(formatDate(when, QStringLiteral("EEEE, MMMM d"), QStringLiteral("de_DE"), berlin),
-                 QStringLiteral("Samstag, Dezember 5"));
-        QCOMPARE(formatDate(when, QStringLiteral("HH:mm:ss"), QStringLiteral("en_US"),
-                            QStringLiteral("America/New_York")),
-                 QStringLiteral("12:14:46"));
-        QCOMPARE(formatDate(when, QStringLiteral("MddHH"), QStringLiteral("en_US"), berlin),
-                 QStringLiteral("120518"));
-        // The line's clock runs on 24 hours, in the local zone.
+    // Dates in a given locale and zone; the line's clock on 24 hours, local.
+    void datePatterns() {
+        const QDateTime when = QDateTime::fromString("2026-12-05T17:14:46Z", Qt::ISODate);
+        QCOMPARE(formatDate(when, "EEEE, MMMM d, yyyy h:mm:ss a", "en_US", "America/New_York"),
+                 QStringLiteral("Saturday, December 5, 2026 12:14:46 PM"));
+        QCOMPARE(formatDate(when, "EEEE, MMMM d HH.mm.ss", "de_DE", "Europe/Berlin"),
+                 QStringLiteral("Samstag, Dezember 5 18.14.46"));
         for (const char* clock : {"09:05:07", "21:05:07"})
             QCOMPARE(clockText(QDateTime(QDate(2026, 12, 5), QTime::fromString(clock))),
                      QLatin1String(clock));
     }
+
+    // The 53 named keys, written out apart from the table in the code; each
+    // has one evdev key, and each digit or punctuation key types its
+    // character on a US layout. Other keys get stable codes of their own.
+    void keyCodes() {
+        const QString pairs = QStringLiteral(
+            "36 Return,48 Tab,49 Space,51 Delete,53 Escape,123 LeftArrow,124 RightArrow,"
+            "125 DownArrow,126 UpArrow,115 Home,119 End,116 PageUp,121 PageDown,"
+            "117 ForwardDelete,114 Help,122 F1,120 F2,99 F3,118 F4,96 F5,97 F6,98 F7,100 F8,"
+            "101 F9,109 F10,103 F11,111 F12,105 F13,107 F14,113 F15,106 F16,64 F17,79 F18,"
+            "80 F19,90 F20,43 Comma,47 Dot,44 Slash,50 backtick,18 1,29 zero,27 minus,39 apost,"
+            "71 clear,81 kp_equals,75 kp_slash,67 kp_star,83 1,82 zero,65 Dot,78 kp_minus,"
+            "69 kp_plus,76 kp_enter");
+        QHash<std::uint16_t, QString> expected;
+        for (const QString& pair : pairs.split(','))
+            expected.insert(std::uint16_t(pair.section(' ', 0, 0).toUInt()), pair.section(' ', 1));
+        QCOMPARE(expected.size(), 53);
+        QCOMPARE(mapKeyCodeToName(), expected);
+        const std::pair<int, int> examples[] = {
+            {KEY_A, 0},    {KEY_3, 20},     {KEY_LEFT, 123},    {KEY_102ND, 10}, {KEY_KPDOT, 65},
+            {KEY_F20, 90}, {KEY_HELP, 114}, {KEY_LEFTMETA, 55}, {KEY_Y, 16}};
+        for (auto [evdev, code] : examples)
+            QCOMPARE(int(keyCodeForEvdev(evdev)), code);
+        std::map<int, std::set<int>> byCode;
+        for (int evdev = 0; evdev <= KEY_MAX; ++evdev)
+            if (auto code = tableKeyCodeForEvdev(evdev))
+                byCode[*code].insert(evdev);
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QVERIFY2(byCode.count(it.key()), qPrintable(it.value()));
+        // Two keys share a code only where one stands for the other: Insert
+        // for Help, and the two keypad commas Linux knows.
+        for (const auto& [code, keys] : byCode)
+            QVERIFY2(keys.size() == 1 || keys == std::set<int>({KEY_INSERT, KEY_HELP}) ||
+                         keys == std::set<int>({KEY_KPJPCOMMA, KEY_KPCOMMA}),
+                     qPrintable(QString::number(code)));
+        const std::pair<int, QString> named[] = {{18, "1"}, {29, "0"}, {27, "-"}, {39, "'"},
+                                                 {43, ","}, {47, "."}, {44, "/"}, {50, "`"},
+                                                 {83, "1"}, {82, "0"}, {67, "*"}, {69, "+"}};
+        for (const auto& [code, text] : named)
+            QCOMPARE(shiftOnlyTextForLayout(*byCode.at(code).begin(), false, "us"), text);
+        for (int evdev : {KEY_SYSRQ, KEY_PAUSE, KEY_F21, KEY_RESERVED}) {
+            QVERIFY(!tableKeyCodeForEvdev(evdev) && !keyName(keyCodeForEvdev(evdev)));
+            QCOMPARE(int(keyCodeForEvdev(evdev)), int(kOwnKeyCodeBase) + evdev);
+        }
+        QCOMPARE(keyCodeForEvdev(-8), kOwnKeyCodeBase); // not wrapped onto another key
+        QCOMPARE(keyCodeForEvdev(0x10000), kOwnKeyCodeBase);
+    }
+
+    // The characters with only Shift applied, from layouts libxkbcommon
+    // compiles; groups by index, one past the last wrapping round as in X.
+    void layoutText() {
+        const std::tuple<const char*, const char*, int, QString, QString> rows[] = {
+            {"us", "", KEY_3, "3", "#"},
+            {"us", "", KEY_KP5, "5", "5"}, // whatever Num Lock says
+            {"us", "", KEY_F5, "", ""},
+            {"de", "", KEY_Y, "z", "Z"},          // the key right of T
+            {"de", "", KEY_EQUAL, "\u00B4", "`"}, // dead keys give their accents
+            {"ru", "", KEY_A, "ф", "Ф"},
+            {"us", "dvorak", KEY_S, "o", "O"},
+            {"no-such-layout", "", KEY_A, "", ""},
+            {"us", "", 100000, "", ""},
+        };
+        for (const auto& [layout, variant, evdev, plain, shifted] : rows)
+            QVERIFY2(shiftOnlyTextForLayout(evdev, false, layout, variant) == plain &&
+                         shiftOnlyTextForLayout(evdev, true, layout, variant) == shifted,
+                     qPrintable(QStringLiteral("%1(%2) %3").arg(layout, variant).arg(evdev)));
+        auto layout = XkbLayout::fromNames(QStringLiteral("us,de"), QString());
+        QVERIFY(layout);
+        QCOMPARE(layout->shiftOnlyText(KEY_Y, true, 1), QStringLiteral("Z"));
+        QCOMPARE(layout->shiftOnlyText(KEY_Y, false, 2), QStringLiteral("y"));
+    }
+
+    // Keys that only change modifiers are not recorded; a modifier key
+    // remapped to an ordinary key is.
+    void modifierOnlyKeys() {
+        const std::tuple<int, int, int, bool> rows[] = {
+            {Qt::Key_AltGr, 108, 0xfe03, true},  {Qt::Key_Meta, 0, 0, true},
+            {Qt::Key_NumLock, 77, 0xff7f, true}, {0, 92, 0xfe11, true}, // ISO level 5 shift
+            {Qt::Key_unknown, 50, 0, true},      // left Shift by its evdev code
+            {Qt::Key_Escape, 66, 0xff1b, false}, // Caps Lock remapped to Escape
+            {Qt::Key_A, 38, 0x61, false},        {Qt::Key_unknown, 0, 0, false},
+        };
+        for (const auto& [key, scanCode, keysym, modifierOnly] : rows)
+            QVERIFY2(isModifierOnlyKey(QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier,
+                                                 quint32(scanCode), quint32(keysym), 0)) ==
+                         modifierOnly,
+                     qPrintable(QString::number(key)));
+    }
+
+    // Synthetic events (no scan code): the key from the Qt key. With a scan
+    // code but no X11 keymap (this test runs offscreen), the scan code names
+    // the key and the characters come from the event (German key right of T).
+    void eventsWithoutLiveKeymap() {
+        const auto none = Qt::NoModifier, ctrl = Qt::ControlModifier, keypad = Qt::KeypadModifier;
+        const std::tuple<int, Qt::KeyboardModifiers, int, QString, int, QString, QString> rows[] = {
+            {Qt::Key_A, Qt::ShiftModifier, 0, "A", 0, "shift-", "A"},
+            {Qt::Key_X, Qt::AltModifier | Qt::MetaModifier, 0, "x", 7, "option-cmd-", "x"},
+            {Qt::Key_Q, Qt::GroupSwitchModifier, 0, "@", 12, "option-", "q"},
+            {Qt::Key_NumberSign, ctrl | Qt::ShiftModifier, 0, "", 20, "ctrl-shift-", "#"},
+            {Qt::Key_BracketLeft, ctrl, 0, "\x1b", 33, "ctrl-", "["},
+            {Qt::Key_Clear, keypad, 0, "", 87, "", "5"}, // keypad 5, Num Lock off
+            {Qt::Key_Enter, keypad, 0, "\r", 76, "", ""},
+            {Qt::Key_Adiaeresis, none, 0, "ä", kOwnKeyCodeBase, "", "ä"},
+            {Qt::Key_Z, ctrl, KEY_Y + 8, "\x1a", 16, "ctrl-", "z"},
+            {Qt::Key_Print, none, KEY_SYSRQ + 8, "", kOwnKeyCodeBase + KEY_SYSRQ, "", ""},
+        };
+        for (const auto& [qtKey, modifiers, scanCode, text, code, prefix, characters] : rows) {
+            const KeyEvent e = keyEventFromQt(
+                QKeyEvent(QEvent::KeyPress, qtKey, modifiers, quint32(scanCode), 0, 0, text));
+            QVERIFY2(e.keyCode == code && modifierPrefix(e) == prefix &&
+                         e.characters == std::optional<QString>(characters),
+                     QByteArray::number(qtKey, 16));
+        }
+    }
+
+    // The table wins over the characters; characters name a key only when
+    // they are one blank or start with a character from "2" to U+0127,
+    // compared decomposed; otherwise the code names it.
+    void keyNames_data() {
+        QTest::addColumn<KeyEvent>("event");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("a") << key(0, "a") << "a";
+        QTest::newRow("shift a") << key(0, "A", "s") << "shift-A";
+        QTest::newRow("ctrl shift a") << key(0, "A", "cs") << "ctrl-shift-A";
+        QTest::newRow("cmd option x") << key(7, "x", "om") << "option-cmd-x";
+        QTest::newRow("all four") << key(0, "A", "csom") << "ctrl-shift-option-cmd-A";
+        QTest::newRow("shift 3") << key(20, "#", "s") << "shift-code20";
+        QTest::newRow("F5") << key(96, QStringLiteral("\uF708")) << "F5";
+        QTest::newRow("keypad enter") << key(76, "\r") << "kp_enter";
+        QTest::newRow("cmd up") << key(126, QStringLiteral("\uF700"), "m") << "cmd-UpArrow";
+        QTest::newRow("up without characters") << key(126, std::nullopt) << "UpArrow";
+        QTest::newRow("main-row 0") << key(29, "0") << "zero";
+        QTest::newRow("table beats characters") << key(18, "!", "s") << "shift-1";
+        QTest::newRow("no characters") << key(4000, std::nullopt) << "code4000";
+        QTest::newRow("single blank") << key(4001, " ") << "space";
+        QTest::newRow("empty") << key(4002, "", "c") << "ctrl-code4002";
+        QTest::newRow("below 2") << key(4003, "1") << "code4003";
+        QTest::newRow("bound 2") << key(19, "2") << "2";
+        QTest::newRow("tilde") << key(4004, "~") << "~";
+        QTest::newRow("whole string kept") << key(4005, "ab") << "ab";
+        QTest::newRow("composed e acute") << key(4006, QStringLiteral("\u00E9")) << "\u00E9";
+        QTest::newRow("decomposed e acute") << key(4007, QStringLiteral("e\u0301")) << "e\u0301";
+        QTest::newRow("bound h-bar") << key(4008, QStringLiteral("\u0127")) << "\u0127";
+        QTest::newRow("above h-bar") << key(4009, QStringLiteral("\u0131")) << "code4009";
+        // The first character is the whole base letter with its marks.
+        QTest::newRow("h-bar with acute")
+            << key(4018, QStringLiteral("\u0127\u0301")) << "code4018";
+        QTest::newRow("I tilde, decomposed in range") << key(4017, "\u0128") << "\u0128";
+        QTest::newRow("a with ring") << key(4014, QStringLiteral("a\u030A")) << "a\u030A";
+        QTest::newRow("cyrillic") << key(4010, QStringLiteral("\u0434")) << "code4010";
+        QTest::newRow("private use") << key(4012, QStringLiteral("\uF704")) << "code4012";
+        QTest::newRow("astral") << key(4013, QStringLiteral("\U0001F600")) << "code4013";
+        QTest::newRow("first decides") << key(4015, QStringLiteral("a\u0434")) << "a\u0434";
+        QTest::newRow("first below") << key(4016, QStringLiteral("#a")) << "code4016";
+    }
+    void keyNames() {
+        QFETCH(KeyEvent, event);
+        QFETCH(QString, entry);
+        recordKey(12.3456, event);
+        QCOMPARE(w->lines().size(), 1);
+        static const QRegularExpression layout("^   12\\.35  \\d\\d:\\d\\d:\\d\\d  (.*)$");
+        QCOMPARE(layout.match(w->lines().first()).captured(1), entry);
+        QCOMPARE(w->echo.text(), w->lines().first());
+        QVERIFY(player->rateCalls.empty());
+    }
+
+    // Space and the arrows act by whether the video played when the key went
+    // down: by its rate, or by its history when the key has its moment (the
+    // player may have stopped or started by itself since, during a stall).
+    // Arrows while stopped step a frame (f forward, b back) and write nothing.
+    void transportKeys() {
+        const struct {
+            float rate;
+            int playedThen; // -1: the key has no moment
+            KeyEvent event;
+            QString line, steps;
+            float rateAfter;
+        } rows[] = {{0.0f, -1, key(49, " "), "play_x_0.50", "", 0.5f},
+                    {1.0f, -1, key(49, " ", "s"), "stop", "", 0.0f},
+                    {1e-4f, -1, key(49, " "), "stop", "", 0.0f}, // the threshold plays
+                    {9e-5f, -1, key(49, " "), "play_x_0.50", "", 0.5f},
+                    {-1.0f, -1, key(49, " "), "play_x_0.50", "", 0.5f},
+                    {1e-4f, -1, key(123, {}), "stop", "", 0.0f},
+                    {0.0f, -1, key(123, {}), "", "b", 0.0f},
+                    {0.0f, -1, key(124, {}, "cs"), "", "f", 0.0f},
+                    {0.0f, 1, key(49, " "), "stop", "", 0.0f},
+                    {1.0f, 0, key(49, " "), "play_x_0.50", "", 0.5f},
+                    {0.0f, 1, key(124, {}), "stop", "", 0.0f}};
+        savedState().playAtRate = 0.5f;
+        for (auto r : rows) {
+            w->script.clear();
+            player->frameSteps.clear();
+            player->setRateSilently(r.rate);
+            player->playedThen = r.playedThen == 1;
+            r.event.pressedAt = r.playedThen >= 0 ? monotonicSeconds() : 0.0;
+            recordKey(2.0, r.event);
+            QString steps;
+            for (bool forward : player->frameSteps)
+                steps += forward ? 'f' : 'b';
+            const QString where = QStringLiteral("rate %1, then %2, key %3")
+                                      .arg(r.rate)
+                                      .arg(r.playedThen)
+                                      .arg(r.event.keyCode);
+            QVERIFY2(entries().join(' ') == r.line && steps == r.steps &&
+                         player->rate() == r.rateAfter,
+                     qPrintable(where));
+        }
+    }
+
+    // The player view stamps a key with the playhead when it arrives, read
+    // before the space bar changes anything; without a player, transport
+    // keys do nothing.
+    void playerViewAndNoPlayer() {
+        player->time = 7.25;
+        w->view.keyDown(key(0, "a"));
+        w->view.keyDown(key(49, " "));
+        QCOMPARE(entries(), QStringList({"a", "play_x_1.00"}));
+        for (const QString& line : w->lines())
+            QVERIFY(line.startsWith(QStringLiteral("    7.25  ")));
+        w->view.setPlayer(nullptr);
+        recordKey(0.0, key(49, " "));
+        recordKey(0.0, key(123, std::nullopt));
+        QCOMPARE(entries().size(), 2);
+    }
 };
 
-QTEST_MAIN(TranscriptLines)
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen"); // key events without a live X keymap
+    QApplication app(argc, argv);
+    TranscriptLines test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_transcript_lines.moc"

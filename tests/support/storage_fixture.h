@@ -36,19 +36,6 @@ public:
     void loadItem();
 };
 
-// Makes a folder refuse new entries, also for root (mode 0555 and, where the
-// file system allows, the immutable flag). ok() says whether it worked.
-class ReadOnlyFolder {
-public:
-    explicit ReadOnlyFolder(const QString& path);
-    ~ReadOnlyFolder();
-    bool ok() const { return ok_; }
-
-private:
-    QString path_;
-    bool immutable_ = false, ok_ = false;
-};
-
 // Lets this process write files of at most `bytes` bytes, as a full disk
 // would (writes beyond fail with EFBIG instead of raising SIGXFSZ).
 class FileSizeLimit {

@@ -1,0 +1,395 @@
+// The storage folder, transcript files, checkpoints, their names and the crash
+// journal, written for real into a temporary home.
+#include "platform/date_format.h"
+#include "session/format.h"
+#include "session/state.h"
+#include "session/text_units.h"
+#include "session/transcript.h"
+#include "storage/checkpoint.h"
+#include "storage/file_writer.h"
+#include "storage/journal.h"
+#include "storage/transcript_file.h"
+#include "support/storage_fixture.h"
+#include "support/test_helpers.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+const QDateTime kLoaded(QDate(2026, 12, 5), QTime(18, 14, 46));
+const QString kStamp = QStringLiteral("2026.12.05-18.14.46");
+
+QString lineNumber(int n) {
+    return timeStampedLine(n * 0.25, "18:15:02", QStringLiteral("key-%1 \u00E9\U0001F600").arg(n));
+}
+QByteArray journaled(int from, int to) {
+    QByteArray lines;
+    for (int n = from; n <= to; ++n)
+        lines += (lineNumber(n) + '\n').toUtf8();
+    return lines;
+}
+QByteArray header() {
+    return transcriptHeader(formatDate(kLoaded, kHeaderDatePattern), "lecture3").toUtf8();
+}
+
+// Child modes. --save: saves "abc", loaded at 18:14:46 UTC, in the locale and
+// zone of the environment. --record: records a line every few milliseconds
+// and prints the lines so far and the longest wait between two (ms).
+int child(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
+    SessionWidgets widgets;
+    widgets.loadItem();
+    if (qstrcmp(argv[1], "--save") == 0) {
+        savedState().loadTime = QDateTime(QDate(2026, 12, 5), QTime(18, 14, 46), Qt::UTC);
+        recordNote(QStringLiteral("abc"));
+        return saveAndClearScript() ? 0 : 1;
+    }
+    savedState().loadTime = kLoaded;
+    installJournal();
+    int recorded = 0;
+    qint64 longestWait = 0;
+    QElapsedTimer sinceLast;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestWait = std::max(longestWait, sinceLast.isValid() ? sinceLast.elapsed() : 0);
+        sinceLast.start();
+        recordNote(lineNumber(++recorded));
+        std::printf("%d %lld\n", recorded, static_cast<long long>(longestWait));
+        std::fflush(stdout);
+    });
+    tick.start(3);
+    return app.exec();
+}
+
+} // namespace
+
+class Storage : public QObject {
+    Q_OBJECT
+    std::optional<TemporaryHome> home;
+    std::optional<SessionWidgets> widgets;
+
+    QString journal() const { return home->sessionFile("lecture3--unsaved.txt"); }
+    QStringList savedOnly() const {
+        return {QFileInfo(home->sessionFile("lecture3.txt")).fileName()};
+    }
+    void record(int from, int to) {
+        for (int n = from; n <= to; ++n)
+            recordNote(lineNumber(n));
+    }
+    // This program in a child mode under the preload library that logs file
+    // calls under traced to log, with more of the environment.
+    void startChild(QProcess& process, const char* mode, const QString& traced, const QString& log,
+                    const QStringList& env = {}) {
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LC_ALL", "LC_TIME", "LC_MESSAGES", "LANGUAGE"})
+            e.remove(name);
+        for (const QString& item : env)
+            e.insert(item.section('=', 0, 0), item.section('=', 1));
+        e.insert("LD_PRELOAD", KEYSTAMP_TRACE_SHIM);
+        e.insert("KEYSTAMP_TRACE_DIR", traced);
+        if (!log.isEmpty())
+            e.insert("KEYSTAMP_TRACE_LOG", log);
+        e.insert("ASAN_OPTIONS", e.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
+        process.setProcessEnvironment(e);
+        process.start(QCoreApplication::applicationFilePath(), {mode, "-platform", "offscreen"});
+    }
+
+private slots:
+    void initTestCase() { installJournal(); }
+    void init() {
+        home.emplace();
+        widgets.emplace();
+        widgets->loadItem();
+        savedState().loadTime = kLoaded;
+        widgets->status->setText(QStringLiteral("status"));
+    }
+    void cleanup() {
+        settleJournals(QString(), false);
+        widgets.reset();
+        home.reset();
+        forgetCheckpoints();
+    }
+
+    // The file name drops the last extension; the header keeps the whole
+    // name. A name that would not fit a file name is cut between
+    // user-perceived characters.
+    void names() {
+        const QString rows[][3] = {{"lecture3", "lecture3", "lecture3"},
+                                   {"/videos/day 1/a.b.mov", "a.b", "a.b.mov"},
+                                   {"clip.", "clip", "clip."},
+                                   {".hidden", ".hidden", ".hidden"}};
+        for (const auto& [base, namePart, videoName] : rows) {
+            QCOMPARE(namePartOf(base), namePart);
+            QCOMPARE(videoNameOf(base, true), videoName);
+            QCOMPARE(videoNameOf(base, false), QStringLiteral("no-video"));
+        }
+        QCOMPARE(checkpointFileName(kStamp, "lecture3", "18.40.05"),
+                 QStringLiteral("2026.12.05-18.14.46--lecture3--checkpoint-at--18.40.05.txt"));
+        const QString accented = QString(250, 'e').replace("e", QStringLiteral("e\u0301"));
+        for (const QString& name : {QString(251, 'x'), accented}) {
+            const QString kept = transcriptFileName(kStamp, name).mid(kStamp.size() + 2).chopped(4);
+            QVERIFY(name.startsWith(kept) && kept.size() >= 60);
+            QCOMPARE(graphemeCount(kept) * (name == accented ? 2 : 1), kept.size());
+            QVERIFY(checkpointFileName(kStamp, name, "18.40.05").toUtf8().size() <= 255);
+            QVERIFY(
+                numberedFileName(transcriptStem(kStamp, name) + "--unsaved", 999).toUtf8().size() <=
+                255);
+        }
+    }
+
+    // More than two user-perceived characters are written after the header;
+    // fewer only clear.
+    void twoCharacterRule() {
+        const std::pair<QString, bool> rows[] = {
+            {QStringLiteral("e\u0301o\u0308"), false},
+            {QStringLiteral("e\u0301o\u0308a"), true},
+            {QStringLiteral("\U0001F44D\U0001F3FD\U0001F44D\U0001F3FF"), false},
+            {QStringLiteral("\U0001F600\U0001D11Ex"), true}};
+        for (const auto& [text, written] : rows) {
+            QDir(home->storage()).removeRecursively();
+            widgets->script->setPlainText(text);
+            AlertRecorder recorder;
+            QVERIFY(saveAndClearScript() && recorder.alerts.empty());
+            QCOMPARE(entriesOf(home->storage()).size(), written ? 1 : 0);
+            QCOMPARE(contentsOf(home->sessionFile("lecture3.txt")),
+                     written ? header() + text.toUtf8() : QByteArray());
+            QCOMPARE(widgets->script->toPlainText(), QString());
+        }
+    }
+
+    // A failed save or checkpoint gives its alerts, keeps the transcript on
+    // screen and leaves no file behind: a plain file where the folder goes,
+    // then a full disk.
+    void failedWrites() {
+        const QString text = QStringLiteral("   12.35  18:15:02  a\n");
+        widgets->script->setPlainText(text);
+        QVERIFY(writeFile(home->storage()));
+        for (const bool fullDisk : {false, true}) {
+            std::optional<FileSizeLimit> limit;
+            if (fullDisk && QFile::remove(home->storage()) && QDir().mkpath(home->storage()))
+                limit.emplace(16);
+            for (const bool checkpoint : {false, true}) {
+                AlertRecorder recorder;
+                if (checkpoint)
+                    checkpointFile();
+                else
+                    QVERIFY(!saveAndClearScript());
+                QStringList shown;
+                for (const auto& [message, informative] : recorder.alerts)
+                    shown << message;
+                QCOMPARE(shown, fullDisk
+                                    ? QStringList({"Data Save"})
+                                    : QStringList({"Data storage folder creation", "Data Save"}));
+                QVERIFY(fullDisk || recorder.alerts.front().second.startsWith("problem: "));
+                QCOMPARE(widgets->script->toPlainText(), text);
+            }
+            limit.reset();
+            QCOMPARE(entriesOf(home->documents()), QStringList{"Keystamp"});
+            QCOMPARE(entriesOf(home->storage()), QStringList());
+        }
+    }
+
+    // A save never replaces a file it did not write, even within one second.
+    void takenNamesAreLeftAlone() {
+        QVERIFY(writeFile(home->sessionFile("lecture3.txt"), "another session's\n"));
+        QDir().mkpath(home->sessionFile("lecture3--2.txt"));
+        QVERIFY(QFile::link("/nonexistent/target", home->sessionFile("lecture3--3.txt")));
+        for (const QString text : {"first", "second"}) {
+            widgets->script->setPlainText(text);
+            QVERIFY(saveAndClearScript());
+        }
+        QCOMPARE(contentsOf(home->sessionFile("lecture3.txt")), QByteArray("another session's\n"));
+        QVERIFY(contentsOf(home->sessionFile("lecture3--4.txt")).endsWith("\nfirst"));
+        QVERIFY(contentsOf(home->sessionFile("lecture3--5.txt")).endsWith("\nsecond"));
+        QVERIFY(!QFileInfo::exists(QStringLiteral("/nonexistent/target")));
+    }
+
+    // A checkpoint copies the transcript and keeps it on screen. Within one
+    // second a session's checkpoint replaces its own, never another session's.
+    void checkpoints() {
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            QDir(home->storage()).removeRecursively();
+            forgetCheckpoints();
+            savedState().loadTime = kLoaded;
+            const QString second = formatDate(QDateTime::currentDateTime(), "HH.mm.ss");
+            for (const QString text : {"one", "two\n"}) {
+                widgets->script->setPlainText(text);
+                checkpointFile();
+            }
+            QCOMPARE(widgets->script->toPlainText(), QStringLiteral("two\n"));
+            savedState().loadTime = kLoaded.addMSecs(1); // another session, same stamp
+            widgets->script->clear();
+            checkpointFile();
+            if (formatDate(QDateTime::currentDateTime(), "HH.mm.ss") != second)
+                continue; // crossed a second: try again
+            const QString stem = home->sessionFile("lecture3--checkpoint-at--" + second);
+            QCOMPARE(entriesOf(home->storage()).size(), 2);
+            QCOMPARE(contentsOf(stem + ".txt"), QByteArray("two\n"));
+            QVERIFY(QFileInfo::exists(stem + "--2.txt") && QFileInfo(stem + "--2.txt").size() == 0);
+            return;
+        }
+        QFAIL("five attempts each crossed a second");
+    }
+
+    // In a child with the user's locale and zone: the header's date and the
+    // file's stamp follow them, and the new folder's entry in Documents is synced.
+    void headerFollowsTheUsersLocaleAndZone() {
+        const QString log = home->storage() + ".log";
+        QProcess process;
+        startChild(process, "--save", home->documents(), log,
+                   {"LANG=de_DE.UTF-8", "TZ=Europe/Berlin"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(contentsOf(home->storage() + "/2026.12.05-19.14.46--lecture3.txt"),
+                 QByteArray("#\n# started_at Samstag, Dezember 5, 2026 7:14:46 PM\n"
+                            "# video_name lecture3\nabc\n"));
+        QVERIFY(
+            contentsOf(log).split('\n').contains("fsync " + QFile::encodeName(home->documents())));
+    }
+
+    // On a disk whose every sync takes a second, a child records for 2.5 s
+    // without a delayed line, and SIGKILL (no handler, no flush) loses none.
+    void killedRecordingOnASlowDiskLosesAndDelaysNoLine() {
+        QProcess process;
+        startChild(process, "--record", home->storage(), QString(),
+                   {"KEYSTAMP_TRACE_SLOW_SYNC_MS=1000"});
+        QElapsedTimer running;
+        running.start();
+        int reported = 0;
+        qint64 longestWait = -1;
+        while (running.elapsed() < 2500 && process.waitForReadyRead(30000)) {
+            while (process.canReadLine()) {
+                const QList<QByteArray> fields = process.readLine().trimmed().split(' ');
+                reported = fields.value(0).toInt();
+                longestWait = fields.value(1).toLongLong();
+            }
+        }
+        process.kill();
+        QVERIFY(process.waitForFinished(30000));
+        QVERIFY2(reported > 10 && longestWait < 500, qPrintable(QString::number(longestWait)));
+        const QByteArray written = contentsOf(journal());
+        const int recorded = int(written.count('\n') - header().count('\n'));
+        QVERIFY(recorded >= reported);
+        QCOMPARE(written, header() + journaled(1, recorded));
+    }
+
+    // A journal goes with a save only when the written file holds every
+    // recorded line; otherwise it is kept as a discarded journal.
+    void editedTranscriptKeepsTheJournal_data() {
+        QTest::addColumn<QString>("edited");
+        QTest::addColumn<bool>("kept");
+        const QString one = lineNumber(1) + '\n', two = lineNumber(2) + '\n';
+        QTest::newRow("as recorded") << one + two << false;
+        QTest::newRow("all replaced, nothing written") << "x" << true;
+        QTest::newRow("a line changed") << one + "edited\n" << true;
+        QTest::newRow("lines swapped") << two + one << true;
+        QTest::newRow("last line feed removed") << one + two.chopped(1) << false;
+        QTest::newRow("notes typed between lines") << "note\n" + one + "note\n" + two << false;
+    }
+    void editedTranscriptKeepsTheJournal() {
+        QFETCH(QString, edited);
+        QFETCH(bool, kept);
+        record(1, 2);
+        QCOMPARE(journalPath(), journal());
+        widgets->script->setPlainText(edited);
+        AlertRecorder recorder;
+        QVERIFY(saveAndClearScript() && recorder.alerts.empty());
+        QCOMPARE(contentsOf(home->sessionFile("lecture3--discarded.txt")),
+                 kept ? header() + journaled(1, 2) : QByteArray());
+        QVERIFY(!QFileInfo::exists(journal()));
+        QVERIFY(kept || entriesOf(home->storage()) == savedOnly());
+        record(3, 3); // the next session's journal is a new file
+        QCOMPARE(contentsOf(journal()), header() + journaled(3, 3));
+    }
+
+    // Journals never replace a file (another instance's journal of the same
+    // second), and of the discarded ones only the ten newest stay.
+    void tenNewestDiscardedJournalsStay() {
+        QStringList old;
+        for (int n = 1; n <= 10; ++n) {
+            old << home->sessionFile(n == 1 ? QStringLiteral("lecture3--discarded.txt")
+                                            : QStringLiteral("old%1--discarded.txt").arg(n));
+            QVERIFY(writeFile(old.last(), "old\n"));
+            QFile file(old.last());
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(QDateTime::currentDateTime().addDays(n - 20),
+                                     QFileDevice::FileModificationTime));
+        }
+        QVERIFY(writeFile(journal(), "other instance\n"));
+        record(1, 1);
+        widgets->script->clear();
+        QVERIFY(saveAndClearScript());
+        QCOMPARE(contentsOf(journal()), QByteArray("other instance\n"));
+        QVERIFY(!QFileInfo::exists(old[0])); // the oldest
+        for (int n = 2; n <= 10; ++n)
+            QCOMPARE(contentsOf(old[n - 1]), QByteArray("old\n"));
+        QCOMPARE(contentsOf(home->sessionFile("lecture3--discarded--2.txt")),
+                 header() + journaled(1, 1));
+        QCOMPARE(entriesOf(home->storage()).size(), 11);
+    }
+
+    // Nothing is lost when a save fails: the journal stays and goes on.
+    void failedSaveKeepsTheJournal() {
+        record(1, 2);
+        {
+            FileSizeLimit fullDisk(40);
+            AlertRecorder recorder;
+            QVERIFY(!saveAndClearScript());
+        }
+        record(3, 3);
+        QCOMPARE(contentsOf(journal()), header() + journaled(1, 3));
+    }
+
+    // Recording goes on without a journal and the status line says so once,
+    // with no alert. At a later line, at most once a second, the journal is
+    // made again with the header and every line of the session.
+    void journalRecoversWithEveryLine_data() {
+        QTest::addColumn<bool>("fullDisk");
+        QTest::newRow("plain file in the way of the folder") << false;
+        QTest::newRow("disk full after the first line") << true;
+    }
+    void journalRecoversWithEveryLine() {
+        QFETCH(bool, fullDisk);
+        std::optional<FileSizeLimit> limit;
+        QVERIFY(fullDisk || writeFile(home->storage()));
+        AlertRecorder recorder;
+        record(1, 1);
+        if (fullDisk)
+            limit.emplace(contentsOf(journal()).size() + 10);
+        record(2, 4); // within a second of the failure: no new try
+        QVERIFY(journalPath().isEmpty());
+        QCOMPARE(widgets->status->text(), "status" + journalFailureRemark());
+        limit.reset();
+        QFile::remove(home->storage());
+        QTest::qWait(1100);
+        record(5, 5);
+        waitForJournal(); // the new file synced, it takes the failed one's name
+        QCOMPARE(journalPath(), journal());
+        QCOMPARE(contentsOf(journal()), header() + journaled(1, 5));
+        QCOMPARE(entriesOf(home->storage()), {QFileInfo(journal()).fileName()});
+        QCOMPARE(widgets->status->text(), "status" + journalRecoveryRemark());
+        QVERIFY(recorder.alerts.empty());
+        QCOMPARE(widgets->script->toPlainText(), QString::fromUtf8(journaled(1, 5)));
+    }
+};
+
+int main(int argc, char** argv) {
+    if (argc > 1 && (qstrcmp(argv[1], "--save") == 0 || qstrcmp(argv[1], "--record") == 0))
+        return child(argc, argv);
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
+    Storage test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_storage.moc"
