@@ -95,12 +95,6 @@ int rename(const char* from, const char* to) {
     return next(from, to);
 }
 
-int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    NEXT(renameat);
-    note("rename", atPath(fromDir, from), atPath(toDir, to));
-    return next(fromDir, from, toDir, to);
-}
-
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
     NEXT(renameat2);
     note("rename", atPath(fromDir, from), atPath(toDir, to));
@@ -117,11 +111,5 @@ int unlink(const char* path) {
     NEXT(unlink);
     note("unlink", path);
     return next(path);
-}
-
-int unlinkat(int dirfd, const char* path, int flags) {
-    NEXT(unlinkat);
-    note("unlink", atPath(dirfd, path));
-    return next(dirfd, path, flags);
 }
 }
