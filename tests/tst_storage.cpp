@@ -1,5 +1,5 @@
-// The storage folder, transcript files, checkpoints, their names and the crash
-// journal, written for real into a temporary home. No test raises an alert
+// The storage folder, transcripts, checkpoints, their names and the crash
+// journal, written for real into a temporary home; no test raises an alert
 // it does not expect.
 #include "platform/date_format.h"
 #include "session/format.h"
@@ -74,14 +74,13 @@ int child(int argc, char** argv) {
 
 class Storage : public QObject {
     Q_OBJECT
-    std::optional<TemporaryHome> home;
+    std::optional<AppHome> home;
     std::optional<SessionWidgets> widgets;
     std::optional<AlertRecorder> recorder;
 
-    QString journal() const { return home->sessionFile("lecture3--unsaved.txt"); }
-    QStringList savedOnly() const {
-        return {QFileInfo(home->sessionFile("lecture3.txt")).fileName()};
-    }
+    // <storage>/<load stamp>--<name>
+    QString file(const QString& name) const { return home->storage() + '/' + kStamp + "--" + name; }
+    QString journal() const { return file("lecture3--unsaved.txt"); }
     void record(int from, int to) {
         for (int n = from; n <= to; ++n)
             recordNote(lineNumber(n));
@@ -138,19 +137,18 @@ private slots:
             const QString kept = transcriptFileName(kStamp, name).mid(kStamp.size() + 2).chopped(4);
             QVERIFY(name.startsWith(kept) && kept.size() >= 60);
             QCOMPARE(graphemeCount(kept) * (name == accented ? 2 : 1), kept.size());
-            QVERIFY(checkpointFileName(kStamp, name, "18.40.05").toUtf8().size() <= 255);
-            QVERIFY(
-                numberedFileName(transcriptStem(kStamp, name) + "--unsaved", 999).toUtf8().size() <=
-                255);
+            QVERIFY(checkpointFileName(kStamp, name, "18.40.05").toUtf8().size() <= 255 &&
+                    numberedFileName(transcriptStem(kStamp, name) + "--unsaved", 999).size() <=
+                        255);
         }
     }
 
     // More than two user-perceived characters are written after the header,
     // never over a file the save did not write; fewer only clear.
     void twoCharacterRule() {
-        QVERIFY(writeFile(home->sessionFile("lecture3.txt"), "another session's\n"));
-        QDir().mkpath(home->sessionFile("lecture3--2.txt"));
-        QVERIFY(QFile::link("/nonexistent/target", home->sessionFile("lecture3--3.txt")));
+        QVERIFY(writeFile(file("lecture3.txt"), "another session's\n"));
+        QDir().mkpath(file("lecture3--2.txt"));
+        QVERIFY(QFile::link("/nonexistent/target", file("lecture3--3.txt")));
         const std::pair<QString, bool> rows[] = {
             {QStringLiteral("e\u0301o\u0308"), false},
             {QStringLiteral("e\u0301o\u0308a"), true},
@@ -163,31 +161,12 @@ private slots:
             written += writes;
             QCOMPARE(entriesOf(home->storage()).size(), written);
             if (writes)
-                QCOMPARE(
-                    contentsOf(home->sessionFile(QStringLiteral("lecture3--%1.txt").arg(written))),
-                    header() + text.toUtf8());
+                QCOMPARE(contentsOf(file(QStringLiteral("lecture3--%1.txt").arg(written))),
+                         header() + text.toUtf8());
             QCOMPARE(widgets->script->toPlainText(), QString());
         }
-        QCOMPARE(contentsOf(home->sessionFile("lecture3.txt")), QByteArray("another session's\n"));
+        QCOMPARE(contentsOf(file("lecture3.txt")), QByteArray("another session's\n"));
         QVERIFY(!QFileInfo::exists(QStringLiteral("/nonexistent/target")));
-    }
-
-    // On a full disk a save and a checkpoint fail with an alert each, keep
-    // the transcript on screen and leave no file behind.
-    void failedWritesOnAFullDisk() {
-        const QString text = QStringLiteral("   12.35  18:15:02  a\n");
-        widgets->script->setPlainText(text);
-        QDir().mkpath(home->storage());
-        std::optional<FileSizeLimit> fullDisk(16);
-        QVERIFY(!saveAndClearScript());
-        checkpointFile();
-        fullDisk.reset();
-        QCOMPARE(recorder->alerts.size(), size_t(2));
-        for (const auto& [message, informative] : recorder->alerts)
-            QCOMPARE(message, QStringLiteral("Data Save"));
-        QCOMPARE(widgets->script->toPlainText(), text);
-        QCOMPARE(entriesOf(home->storage()), QStringList());
-        recorder->alerts.clear();
     }
 
     // A checkpoint copies the transcript and keeps it on screen. Within one
@@ -208,7 +187,7 @@ private slots:
             checkpointFile();
             if (formatDate(QDateTime::currentDateTime(), "HH.mm.ss") != second)
                 continue; // crossed a second: try again
-            const QString stem = home->sessionFile("lecture3--checkpoint-at--" + second);
+            const QString stem = file("lecture3--checkpoint-at--" + second);
             QCOMPARE(entriesOf(home->storage()).size(), 2);
             QCOMPARE(contentsOf(stem + ".txt"), QByteArray("two\n"));
             QVERIFY(QFileInfo::exists(stem + "--2.txt") && QFileInfo(stem + "--2.txt").size() == 0);
@@ -267,10 +246,10 @@ private slots:
         QCOMPARE(journalPath(), journal());
         widgets->script->setPlainText(edited);
         QVERIFY(saveAndClearScript());
-        QCOMPARE(contentsOf(home->sessionFile("lecture3--discarded.txt")),
+        QCOMPARE(contentsOf(file("lecture3--discarded.txt")),
                  kept ? header() + journaled(1, 2) : QByteArray());
         QVERIFY(!QFileInfo::exists(journal()));
-        QVERIFY(kept || entriesOf(home->storage()) == savedOnly());
+        QVERIFY(kept || entriesOf(home->storage()) == QStringList{kStamp + "--lecture3.txt"});
         record(3, 3); // the next session's journal is a new file
         QCOMPARE(contentsOf(journal()), header() + journaled(3, 3));
     }
@@ -280,8 +259,8 @@ private slots:
     void tenNewestDiscardedJournalsStay() {
         QStringList old;
         for (int n = 1; n <= 10; ++n) {
-            old << home->sessionFile(n == 1 ? QStringLiteral("lecture3--discarded.txt")
-                                            : QStringLiteral("old%1--discarded.txt").arg(n));
+            old << file(n == 1 ? QStringLiteral("lecture3--discarded.txt")
+                               : QStringLiteral("old%1--discarded.txt").arg(n));
             QVERIFY(writeFile(old.last(), "old\n"));
             QFile file(old.last());
             QVERIFY(file.open(QIODevice::ReadWrite) &&
@@ -296,21 +275,26 @@ private slots:
         QVERIFY(!QFileInfo::exists(old[0])); // the oldest
         for (int n = 2; n <= 10; ++n)
             QCOMPARE(contentsOf(old[n - 1]), QByteArray("old\n"));
-        QCOMPARE(contentsOf(home->sessionFile("lecture3--discarded--2.txt")),
-                 header() + journaled(1, 1));
+        QCOMPARE(contentsOf(file("lecture3--discarded--2.txt")), header() + journaled(1, 1));
         QCOMPARE(entriesOf(home->storage()).size(), 11);
     }
 
-    // Nothing is lost when a save fails: the journal stays and goes on.
-    void failedSaveKeepsTheJournal() {
+    // On a full disk a save and a checkpoint fail with an alert each, keep
+    // the transcript on screen and leave no file behind; the journal stays.
+    void fullDisk() {
         record(1, 2);
-        std::optional<FileSizeLimit> fullDisk(40);
+        std::optional<FileSizeLimit> limit(40);
         QVERIFY(!saveAndClearScript());
-        fullDisk.reset();
+        checkpointFile();
+        limit.reset();
+        QCOMPARE(recorder->alerts.size(), size_t(2));
+        for (const auto& [message, informative] : recorder->alerts)
+            QCOMPARE(message, QStringLiteral("Data Save"));
+        recorder->alerts.clear();
+        QCOMPARE(widgets->script->toPlainText(), QString::fromUtf8(journaled(1, 2)));
+        QCOMPARE(entriesOf(home->storage()), {QFileInfo(journal()).fileName()});
         record(3, 3);
         QCOMPARE(contentsOf(journal()), header() + journaled(1, 3));
-        QCOMPARE(recorder->alerts.size(), size_t(1));
-        recorder->alerts.clear();
     }
 
     // Recording goes on without a journal and the status line says so once,

@@ -1,10 +1,8 @@
-// A preload library for durability tests: it logs, one line each, the calls
-// that decide what a power cut leaves on disk (write, fsync, fdatasync,
-// rename, link, unlink) on paths under $KEYSTAMP_TRACE_DIR to the file
-// $KEYSTAMP_TRACE_LOG, and then makes the real call. With
-// KEYSTAMP_TRACE_FAIL_FOLDER_SYNC the sync of that folder itself fails, as on
-// a failing disk; KEYSTAMP_TRACE_SLOW_SYNC_MS makes every data sync of a
-// traced file take that long, as on a slow network disk.
+// A preload library for durability tests: it logs to $KEYSTAMP_TRACE_LOG, one
+// line each, the calls on paths under $KEYSTAMP_TRACE_DIR that decide what a
+// power cut leaves on disk (write, fsync, fdatasync, rename, unlink), then
+// makes the real call. KEYSTAMP_TRACE_FAIL_FOLDER_SYNC makes that folder's own
+// sync fail; KEYSTAMP_TRACE_SLOW_SYNC_MS makes each data sync take that long.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -97,12 +95,6 @@ int rename(const char* from, const char* to) {
 
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
     NEXT(renameat2);
-    note("rename", atPath(fromDir, from), atPath(toDir, to));
-    return next(fromDir, from, toDir, to, flags);
-}
-
-int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-    NEXT(linkat);
     note("rename", atPath(fromDir, from), atPath(toDir, to));
     return next(fromDir, from, toDir, to, flags);
 }

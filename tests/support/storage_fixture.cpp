@@ -1,8 +1,6 @@
 #include "support/storage_fixture.h"
 
-#include "platform/date_format.h"
 #include "session/state.h"
-#include "storage/transcript_file.h"
 #include "support/fake_player.h"
 #include "support/test_helpers.h"
 #include "transport/player_view.h"
@@ -17,11 +15,6 @@
 
 #include <csignal>
 #include <memory>
-
-QString TemporaryHome::sessionFile(const QString& name) const {
-    return QDir(storage()).filePath(formatDate(savedState().loadTime, kLoadStampPattern) +
-                                    QStringLiteral("--") + name);
-}
 
 SessionWidgets::SessionWidgets()
     : window(new QMainWindow), script(new QPlainTextEdit), status(new QLabel),

@@ -14,13 +14,6 @@ class QMainWindow;
 class QPlainTextEdit;
 class AVPlayerViewAcceptsDrop;
 
-// A temporary home that also names the current session's files.
-class TemporaryHome : public AppHome {
-public:
-    // <storage>/<load stamp>--<name>
-    QString sessionFile(const QString& name) const;
-};
-
 // A fresh session record whose widgets are owned by a main window, with a
 // scripted player in the player view.
 class SessionWidgets {
