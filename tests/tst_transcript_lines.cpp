@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QRandomGenerator>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QtTest>
 
 #include <linux/input-event-codes.h>
@@ -117,14 +116,12 @@ private slots:
             QCOMPARE(bar->value(), scrolledUp ? before : bar->maximum());
             QVERIFY(bar->value() != before || scrolledUp);
             QCOMPARE(w->script.textCursor(), cursor);
-            const QRect last =
-                w->script.cursorRect(QTextCursor(w->script.document()->lastBlock().previous()));
-            QCOMPARE(w->script.viewport()->rect().contains(last), !scrolledUp);
         }
     }
 
-    // As printf "%8.2f" gives them in the C locale, whatever the locale is.
-    void fixedFormatsIgnoreTheLocale() {
+    // Numbers as printf "%8.2f" gives them in the C locale, whatever the
+    // locale is; the line's clock.
+    void numbersAndClock() {
         const std::string previous = std::setlocale(LC_ALL, nullptr);
         QVERIFY2(std::setlocale(LC_ALL, "de_DE.UTF-8"), "de_DE.UTF-8 locale is not installed");
         QCOMPARE(timeStampedLine(12.3456, QStringLiteral("14:03:09"), QStringLiteral("a")),
@@ -139,17 +136,13 @@ private slots:
             QCOMPARE(formatFixed(v, 2, 8), QString::fromLatin1(expected));
         }
         std::setlocale(LC_ALL, previous.c_str());
-    }
-
-    // The line's clock runs on 24 hours, with two digits each.
-    void clockText() {
-        for (const char* clock : {"09:05:07", "21:05:07"})
-            QCOMPARE(::clockText(QDateTime(QDate(2026, 12, 5), QTime::fromString(clock))),
+        for (const char* clock : {"09:05:07", "21:05:07"}) // 24 hours, two digits each
+            QCOMPARE(clockText(QDateTime(QDate(2026, 12, 5), QTime::fromString(clock))),
                      QLatin1String(clock));
     }
 
     // The 53 named keys, written out apart from the table in the code, each
-    // with one evdev key (Insert stands for Help; Linux knows two keypad
+    // with one evdev key (Insert stands for Help; Linux has two keypad
     // commas); other keys get stable codes of their own.
     void keyCodes() {
         const QString pairs = QStringLiteral(
@@ -165,12 +158,8 @@ private slots:
             expected.insert(std::uint16_t(pair.section(' ', 0, 0).toUInt()), pair.section(' ', 1));
         QCOMPARE(expected.size(), 53);
         QCOMPARE(mapKeyCodeToName(), expected);
-        const std::pair<int, int> examples[] = {
-            {KEY_A, 0},         {KEY_3, 20},           {KEY_Y, 16},
-            {KEY_102ND, 10},    {KEY_KPDOT, 65},       {KEY_F20, 90},
-            {KEY_LEFTMETA, 55}, {-8, kOwnKeyCodeBase}, {KEY_SYSRQ, kOwnKeyCodeBase + KEY_SYSRQ}};
-        for (auto [evdev, code] : examples)
-            QCOMPARE(int(keyCodeForEvdev(evdev)), code);
+        QCOMPARE(keyCodeForEvdev(KEY_SYSRQ), kOwnKeyCodeBase + KEY_SYSRQ);
+        QCOMPARE(keyCodeForEvdev(-8), kOwnKeyCodeBase); // not wrapped onto another key
         std::map<int, std::set<int>> byCode;
         for (int evdev = 0; evdev <= KEY_MAX; ++evdev)
             if (auto code = tableKeyCodeForEvdev(evdev))
@@ -181,30 +170,15 @@ private slots:
             QVERIFY2(keys.size() == 1 || keys == std::set<int>({KEY_INSERT, KEY_HELP}) ||
                          keys == std::set<int>({KEY_KPJPCOMMA, KEY_KPCOMMA}),
                      qPrintable(QString::number(code)));
-        // Each named digit or punctuation key types its character on a US
-        // layout; on a German one the key right of T types z.
-        QCOMPARE(shiftOnlyTextForLayout(KEY_Y, true, "de"), QStringLiteral("Z"));
-        const std::pair<int, QString> named[] = {{18, "1"}, {29, "0"}, {27, "-"}, {39, "'"},
-                                                 {43, ","}, {47, "."}, {44, "/"}, {50, "`"},
-                                                 {83, "1"}, {82, "0"}, {67, "*"}, {69, "+"}};
-        for (const auto& [code, text] : named)
-            QCOMPARE(shiftOnlyTextForLayout(*byCode.at(code).begin(), false, "us"), text);
+        QCOMPARE(shiftOnlyTextForLayout(KEY_Y, true, "de"), QStringLiteral("Z")); // right of T
     }
 
-    // Keys that only change modifiers are not recorded; a modifier key
-    // remapped to an ordinary key is.
+    // Keys that only change modifiers are not recorded: AltGr, a level shift
+    // Qt does not know; a modifier key remapped to Escape is.
     void modifierOnlyKeys() {
-        const std::tuple<int, int, int, bool> rows[] = {
-            {Qt::Key_AltGr, 108, 0xfe03, true},  {Qt::Key_Meta, 0, 0, true},
-            {Qt::Key_NumLock, 77, 0xff7f, true}, {0, 92, 0xfe11, true}, // ISO level 5 shift
-            {Qt::Key_unknown, 50, 0, true},      // left Shift by its evdev code
-            {Qt::Key_Escape, 66, 0xff1b, false}, // Caps Lock remapped to Escape
-            {Qt::Key_A, 38, 0x61, false},        {Qt::Key_unknown, 0, 0, false}};
-        for (const auto& [key, scanCode, keysym, modifierOnly] : rows)
-            QVERIFY2(isModifierOnlyKey(QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier,
-                                                 quint32(scanCode), quint32(keysym), 0)) ==
-                         modifierOnly,
-                     qPrintable(QString::number(key)));
+        QVERIFY(isModifierOnlyKey(QKeyEvent(QEvent::KeyPress, Qt::Key_AltGr, {}, 108, 0xfe03, 0)));
+        QVERIFY(isModifierOnlyKey(QKeyEvent(QEvent::KeyPress, 0, {}, 92, 0xfe11, 0)));
+        QVERIFY(!isModifierOnlyKey(QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}, 66, 0xff1b, 0)));
     }
 
     // Synthetic events (no scan code): the key from the Qt key. With a scan
@@ -242,12 +216,10 @@ private slots:
             {key(4002, "", "c"), "ctrl-code4002"},
             {key(4003, "1"), "code4003"},
             {key(19, "2"), "2"},
-            {key(4005, "ab"), "ab"},
             {key(4008, QStringLiteral("\u0127")), QStringLiteral("\u0127")},
             {key(4009, QStringLiteral("\u0131")), "code4009"},
             {key(4018, QStringLiteral("\u0127\u0301")), "code4018"},
             {key(4017, QStringLiteral("\u0128")), QStringLiteral("\u0128")},
-            {key(4010, QStringLiteral("\u0434")), "code4010"},
             {key(4015, QStringLiteral("a\u0434")), QStringLiteral("a\u0434")},
             {key(4016, QStringLiteral("#a")), "code4016"}};
         for (const auto& [event, entry] : rows) {
@@ -278,8 +250,6 @@ private slots:
         } rows[] = {{0.0f, -1, key(49, " "), "play_x_0.50", "", 0.5f},
                     {1e-4f, -1, key(49, " "), "stop", "", 0.0f}, // the threshold plays
                     {9e-5f, -1, key(49, " "), "play_x_0.50", "", 0.5f},
-                    {-1.0f, -1, key(49, " "), "play_x_0.50", "", 0.5f},
-                    {1e-4f, -1, key(123, {}), "stop", "", 0.0f},
                     {0.0f, -1, key(123, {}), "", "b", 0.0f},
                     {0.0f, -1, key(124, {}, "cs"), "", "f", 0.0f},
                     {0.0f, 1, key(49, " "), "stop", "", 0.0f},

@@ -4,7 +4,6 @@
 // makes the real call. KEYSTAMP_TRACE_FAIL_FOLDER_SYNC makes that folder's own
 // sync fail; KEYSTAMP_TRACE_SLOW_SYNC_MS makes each data sync take that long.
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,12 +43,6 @@ void note(const char* call, const std::string& a, const std::string& b = std::st
         std::fclose(log);
     }
     errno = saved;
-}
-
-std::string atPath(int dirfd, const char* path) {
-    if (!path || path[0] == '/' || dirfd == AT_FDCWD)
-        return path ? std::string(path) : std::string();
-    return fdPath(dirfd) + "/" + path;
 }
 
 } // namespace
@@ -95,7 +88,7 @@ int rename(const char* from, const char* to) {
 
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
     NEXT(renameat2);
-    note("rename", atPath(fromDir, from), atPath(toDir, to));
+    note("rename", from, to); // the program names both from AT_FDCWD
     return next(fromDir, from, toDir, to, flags);
 }
 
