@@ -27,11 +27,9 @@ const QByteArray kScheme = "# test scheme\nw walk state locomotion\nr run  state
 QByteArray transcript(const QString& script) {
     QString text = transcriptHeader("Saturday, December 5, 2026 6:14:46 PM", "good");
     for (const QString& item : script.split(';', Qt::SkipEmptyParts)) {
-        const QString s = item.trimmed();
-        text += (s.startsWith('#') ? s.mid(1)
-                                   : timeStampedLine(s.section(' ', 0, 0).toDouble(), "18:15:00",
-                                                     s.section(' ', 1))) +
-                '\n';
+        const QString s = item.trimmed(), time = s.section(' ', 0, 0), entry = s.section(' ', 1);
+        text += s.startsWith('#') ? s.mid(1) + '\n'
+                                  : timeStampedLine(time.toDouble(), "18:15:00", entry) + '\n';
     }
     return text.toUtf8();
 }
@@ -79,14 +77,12 @@ private slots:
         appendEvents(csv, coded("0 play_x_1.00; 1 w; #said \"hi\"; 2.5 r; 3 q; 4 shift-A; "
                                 "6 stop; 7 rate_set_to_2.00"));
         QCOMPARE(
-            body(csv.bytes(), true),
-            QStringList({"4,0.000,18:15:00,play_x_1.00,,transport,play",
-                         "5,1.000,18:15:00,w,walk,state,start", "6,,,\"said \"\"hi\"\"\",,note,",
-                         "7,2.500,18:15:00,r,walk,state,stop", "7,2.500,18:15:00,r,run,state,start",
-                         "8,3.000,18:15:00,q,,unassigned,",
-                         "9,4.000,18:15:00,shift-A,alarm,point,point",
-                         "10,6.000,18:15:00,stop,,transport,stop",
-                         "11,7.000,18:15:00,rate_set_to_2.00,,transport,rate"}));
+            body(csv.bytes(), true).join(' '),
+            "4,0.000,18:15:00,play_x_1.00,,transport,play 5,1.000,18:15:00,w,walk,state,start "
+            "6,,,\"said \"\"hi\"\"\",,note, 7,2.500,18:15:00,r,walk,state,stop "
+            "7,2.500,18:15:00,r,run,state,start 8,3.000,18:15:00,q,,unassigned, "
+            "9,4.000,18:15:00,shift-A,alarm,point,point 10,6.000,18:15:00,stop,,transport,stop "
+            "11,7.000,18:15:00,rate_set_to_2.00,,transport,rate");
         QCOMPARE(csvField("5\" screen"), QStringLiteral("\"5\"\" screen\""));
     }
 

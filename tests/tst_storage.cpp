@@ -112,9 +112,6 @@ private slots:
     void cleanup() {
         settleJournals(QString(), false);
         QVERIFY(recorder->alerts.empty());
-        recorder.reset();
-        widgets.reset();
-        home.reset();
         forgetCheckpoints();
     }
 

@@ -1,8 +1,8 @@
-// A preload library for durability tests: it logs to $KEYSTAMP_TRACE_LOG, one
-// line each, the calls on paths under $KEYSTAMP_TRACE_DIR that decide what a
-// power cut leaves on disk (write, fsync, fdatasync, rename, unlink), then
-// makes the real call. KEYSTAMP_TRACE_FAIL_FOLDER_SYNC makes that folder's own
-// sync fail; KEYSTAMP_TRACE_SLOW_SYNC_MS makes each data sync take that long.
+// A preload library for durability tests: it logs to $KEYSTAMP_TRACE_LOG the
+// calls on paths under $KEYSTAMP_TRACE_DIR that decide what a power cut leaves
+// (write, fsync, fdatasync, rename, unlink), then makes the real call, failing
+// that folder's own sync with KEYSTAMP_TRACE_FAIL_FOLDER_SYNC, slowing each
+// data sync by KEYSTAMP_TRACE_SLOW_SYNC_MS.
 #include <dlfcn.h>
 #include <unistd.h>
 
