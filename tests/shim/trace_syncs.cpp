@@ -1,26 +1,23 @@
-// A preload library for durability tests: it logs, one line each, the calls
-// that decide what a power cut leaves on disk (write, fsync, fdatasync,
-// rename, link, unlink) on files under $KEYSTAMP_TRACE_DIR, to the file
-// $KEYSTAMP_TRACE_LOG, and then makes the real call (made to fail or to be
-// slow where the variables below say so).
+// A preload library for durability tests: it logs to $KEYSTAMP_TRACE_LOG the
+// calls on paths under $KEYSTAMP_TRACE_DIR that decide what a power cut leaves
+// (write, fsync, fdatasync, rename, unlink), then makes the real call, failing
+// that folder's own sync with KEYSTAMP_TRACE_FAIL_FOLDER_SYNC, slowing each
+// data sync by KEYSTAMP_TRACE_SLOW_SYNC_MS.
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <string>
+
+// The next definition of the function this one stands in for.
+#define NEXT(f) static const auto next = reinterpret_cast<decltype(&::f)>(dlsym(RTLD_NEXT, #f))
 
 namespace {
 
 std::mutex logLock;
-
-template <typename F> F real(const char* name) {
-    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
 
 std::string fdPath(int fd) {
     char link[64];
@@ -36,10 +33,8 @@ bool traced(const std::string& path) {
 }
 
 void note(const char* call, const std::string& a, const std::string& b = std::string()) {
-    if (!traced(a) && !traced(b))
-        return;
     const char* logName = getenv("KEYSTAMP_TRACE_LOG");
-    if (!logName)
+    if ((!traced(a) && !traced(b)) || !logName)
         return;
     const int saved = errno;
     std::lock_guard<std::mutex> hold(logLock);
@@ -50,27 +45,19 @@ void note(const char* call, const std::string& a, const std::string& b = std::st
     errno = saved;
 }
 
-std::string atPath(int dirfd, const char* path) {
-    if (!path || path[0] == '/' || dirfd == AT_FDCWD)
-        return path ? std::string(path) : std::string();
-    return fdPath(dirfd) + "/" + path;
-}
-
 } // namespace
 
 extern "C" {
 
 ssize_t write(int fd, const void* buf, size_t count) {
-    static auto next = real<ssize_t (*)(int, const void*, size_t)>("write");
+    NEXT(write);
     if (fd > 2)
         note("write", fdPath(fd));
     return next(fd, buf, count);
 }
 
 int fsync(int fd) {
-    static auto next = real<int (*)(int)>("fsync");
-    // KEYSTAMP_TRACE_FAIL_FOLDER_SYNC makes the storage folder's own sync
-    // fail, as a failing disk would.
+    NEXT(fsync);
     const char* dir = getenv("KEYSTAMP_TRACE_DIR");
     if (getenv("KEYSTAMP_TRACE_FAIL_FOLDER_SYNC") && dir && fdPath(fd) == dir) {
         errno = EIO;
@@ -83,9 +70,7 @@ int fsync(int fd) {
 }
 
 int fdatasync(int fd) {
-    static auto next = real<int (*)(int)>("fdatasync");
-    // KEYSTAMP_TRACE_SLOW_SYNC_MS makes every data sync of a traced file
-    // take that long, as on a slow network disk.
+    NEXT(fdatasync);
     const char* slow = getenv("KEYSTAMP_TRACE_SLOW_SYNC_MS");
     if (slow && traced(fdPath(fd)))
         usleep(useconds_t(atoi(slow)) * 1000);
@@ -96,38 +81,20 @@ int fdatasync(int fd) {
 }
 
 int rename(const char* from, const char* to) {
-    static auto next = real<int (*)(const char*, const char*)>("rename");
+    NEXT(rename);
     note("rename", from, to);
     return next(from, to);
 }
 
-int renameat(int fromDir, const char* from, int toDir, const char* to) {
-    static auto next = real<int (*)(int, const char*, int, const char*)>("renameat");
-    note("rename", atPath(fromDir, from), atPath(toDir, to));
-    return next(fromDir, from, toDir, to);
-}
-
 int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) {
-    static auto next = real<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
-    note("rename", atPath(fromDir, from), atPath(toDir, to));
-    return next(fromDir, from, toDir, to, flags);
-}
-
-int linkat(int fromDir, const char* from, int toDir, const char* to, int flags) {
-    static auto next = real<int (*)(int, const char*, int, const char*, int)>("linkat");
-    note("rename", atPath(fromDir, from), atPath(toDir, to));
+    NEXT(renameat2);
+    note("rename", from, to); // the program names both from AT_FDCWD
     return next(fromDir, from, toDir, to, flags);
 }
 
 int unlink(const char* path) {
-    static auto next = real<int (*)(const char*)>("unlink");
+    NEXT(unlink);
     note("unlink", path);
     return next(path);
-}
-
-int unlinkat(int dirfd, const char* path, int flags) {
-    static auto next = real<int (*)(int, const char*, int)>("unlinkat");
-    note("unlink", atPath(dirfd, path));
-    return next(dirfd, path, flags);
 }
 }

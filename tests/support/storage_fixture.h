@@ -14,13 +14,6 @@ class QMainWindow;
 class QPlainTextEdit;
 class AVPlayerViewAcceptsDrop;
 
-// A temporary home that also names the current session's files.
-class TemporaryHome : public AppHome {
-public:
-    // <storage>/<load stamp>--<name>
-    QString sessionFile(const QString& name) const;
-};
-
 // A fresh session record whose widgets are owned by a main window, with a
 // scripted player in the player view.
 class SessionWidgets {
@@ -34,19 +27,6 @@ public:
     FakePlayer* player;
     // Gives the player an item that is ready to play, named "lecture3".
     void loadItem();
-};
-
-// Makes a folder refuse new entries, also for root (mode 0555 and, where the
-// file system allows, the immutable flag). ok() says whether it worked.
-class ReadOnlyFolder {
-public:
-    explicit ReadOnlyFolder(const QString& path);
-    ~ReadOnlyFolder();
-    bool ok() const { return ok_; }
-
-private:
-    QString path_;
-    bool immutable_ = false, ok_ = false;
 };
 
 // Lets this process write files of at most `bytes` bytes, as a full disk

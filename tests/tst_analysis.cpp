@@ -1,0 +1,315 @@
+// The analysis over transcripts as the program saves them: worked examples
+// whose every number is computed by hand in the comments, the readers, and
+// keystamp-data as a script runs it.
+#include "analysis/agreement.h"
+#include "analysis/millis.h"
+#include "analysis/tables.h"
+#include "session/format.h"
+#include "storage/transcript_file.h"
+#include "support/storage_fixture.h"
+
+#include <QImage>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+
+// locomotion: two exclusive states; alarm: a point with two keys.
+const QByteArray kScheme = "# test scheme\nw walk state locomotion\nr run  state locomotion\n"
+                           "a      alarm point\nshift-A alarm point\ng\tgroom\tstate\n";
+
+// A transcript of a video "good" from a script: items separated by ";", each
+// "SECONDS ENTRY" for a time-stamped line or "#TEXT" for a note the observer
+// typed.
+QByteArray transcript(const QString& script) {
+    QString text = transcriptHeader("Saturday, December 5, 2026 6:14:46 PM", "good");
+    for (const QString& item : script.split(';', Qt::SkipEmptyParts)) {
+        const QString s = item.trimmed(), time = s.section(' ', 0, 0), entry = s.section(' ', 1);
+        text += s.startsWith('#') ? s.mid(1) + '\n'
+                                  : timeStampedLine(time.toDouble(), "18:15:00", entry) + '\n';
+    }
+    return text.toUtf8();
+}
+
+Coding coded(const QString& script, std::optional<qint64> to = {}) {
+    Failure f;
+    const std::optional<Transcript> t = parseTranscript("t.txt", transcript(script), &f);
+    return codeTranscript(*t, *parseScheme("scheme.txt", kScheme, &f),
+                          qMax(to.value_or(t->lastMs), t->lastMs));
+}
+
+// The rows of a table without its header; without the file and video
+// columns when cut.
+QStringList body(const QByteArray& csv, bool cut = false) {
+    QStringList rows = QString::fromUtf8(csv).split("\r\n", Qt::SkipEmptyParts);
+    rows.removeFirst();
+    for (QString& r : rows)
+        r = cut ? r.section(',', 2) : r;
+    return rows;
+}
+
+// keystamp-data's exit code (-1: crashed), standard error and output for
+// arguments separated by blanks, "@" standing for dir.
+std::tuple<int, QString, QByteArray> run(const QString& dir, QString arguments) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("QT_QPA_PLATFORM"); // the tool picks its own
+    p.setProcessEnvironment(env);
+    p.start(KEYSTAMP_DATA_TOOL, arguments.replace("@", dir).split(' ', Qt::SkipEmptyParts));
+    p.waitForFinished(30000);
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardError()), p.readAllStandardOutput()};
+}
+
+} // namespace
+
+class Analysis : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The header takes lines 1-3. r starts run and stops walk, its group's
+    // state, in a row of its own. A field with a quote is quoted for CSV.
+    void eventsOfASession() {
+        CsvWriter csv = eventsTable();
+        appendEvents(csv, coded("0 play_x_1.00; 1 w; #said \"hi\"; 2.5 r; 3 q; 4 shift-A; "
+                                "6 stop; 7 rate_set_to_2.00"));
+        QCOMPARE(
+            body(csv.bytes(), true).join(' '),
+            "4,0.000,18:15:00,play_x_1.00,,transport,play 5,1.000,18:15:00,w,walk,state,start "
+            "6,,,\"said \"\"hi\"\"\",,note, 7,2.500,18:15:00,r,walk,state,stop "
+            "7,2.500,18:15:00,r,run,state,start 8,3.000,18:15:00,q,,unassigned, "
+            "9,4.000,18:15:00,shift-A,alarm,point,point 10,6.000,18:15:00,stop,,transport,stop "
+            "11,7.000,18:15:00,rate_set_to_2.00,,transport,rate");
+        QCOMPARE(csvField("5\" screen"), QStringLiteral("\"5\"\" screen\""));
+    }
+
+    // Summary rows (behaviour,kind,count,total,mean,proportion,rate a minute),
+    // separated by blanks.
+    void summary() {
+        const struct {
+            QString script, from, to, rows;
+        } examples[] = {
+            // Span 0-10 s, 1/6 minute. walk 1-2.5 (ended by run), 8-10 (open at
+            // the end, closed at 10): 2 bouts, 3.5 s, mean 1.75, 0.35 of the span,
+            // 2 / (1/6) = 12 a minute. run 2.5-8: 5.5 s, 0.55. alarm by a and
+            // shift-A: 3, 18 a minute. The note and the unassigned key count for nothing.
+            {"0 play_x_1.00; 1 w; 2 a; #aside; 2.5 r; 3 shift-A; 4 q; 8 w; 9 a; 10 stop", "", "",
+             "walk,state,2,3.500,1.750,0.350,12.000 run,state,1,5.500,5.500,0.550,6.000 "
+             "alarm,point,3,,,,18.000 groom,state,0,0.000,,0.000,0.000"},
+            // 4 goes back to 3: kept, so the span is 0-6 (smallest to largest
+            // time) and alarm counts 3 in 0.1 minute: 30 a minute. groom pressed
+            // at 5 and again at 2 (time back): one bout without duration, 10 a minute.
+            {"0 a; 4 a; 3 a; 5 g; 2 g; 6 stop", "", "",
+             "walk,state,0,0.000,,0.000,0.000 run,state,0,0.000,,0.000,0.000 "
+             "alarm,point,3,,,,30.000 groom,state,1,0.000,0.000,0.000,10.000"},
+            // From 2 to 6 (4 s, 1/15 minute): walk 1-9 gives 4 s, all of it; the
+            // alarm at 2 lies on the span's start and counts, the one at 7 does not.
+            {"0 play_x_1.00; 1 w; 2 a; 7 a; 9 w; 10 stop", "2", "6",
+             "walk,state,1,4.000,4.000,1.000,15.000 run,state,0,0.000,,0.000,0.000 "
+             "alarm,point,1,,,,15.000 groom,state,0,0.000,,0.000,0.000"},
+            // To 12, after the last line at 10: walk stays active up to 12, 4 s of 12.
+            {"0 play_x_1.00; 8 w; 10 stop", "", "12",
+             "walk,state,1,4.000,4.000,0.333,5.000 run,state,0,0.000,,0.000,0.000 "
+             "alarm,point,0,,,,0.000 groom,state,0,0.000,,0.000,0.000"},
+        };
+        for (const auto& e : examples) {
+            const std::optional<qint64> f = e.from.isEmpty() ? std::nullopt : parseMillis(e.from);
+            const std::optional<qint64> t = e.to.isEmpty() ? std::nullopt : parseMillis(e.to);
+            const Coding c = coded(e.script, t);
+            Failure failure;
+            CsvWriter csv = summaryTable();
+            appendSummary(csv, c, *spanOf("sum.txt", c.firstMs, c.lastMs, f, t, &failure));
+            QCOMPARE(body(csv.bytes(), true).join(' '), e.rows);
+        }
+    }
+
+    // Interval rows (unit,kind,intervals,both,only_a,only_b,neither,agreement,
+    // kappa), separated by blanks.
+    void intervals() {
+        const struct {
+            QString a, b, width, rows;
+        } examples[] = {
+            // Ten 1 s intervals. alarm: A in 0-3, B in 0-2 and 4: both 3, only A
+            // 1, only B 1, neither 5; agreement 8/10; chance .4*.4 + .6*.6 = .52;
+            // kappa (.8 - .52) / .48 = .583. No one scores walk, run or groom:
+            // agreement 1, chance 1, kappa NA; the same for the locomotion group.
+            {"0 play_x_1.00; 0.5 a; 1.5 a; 2.5 a; 3.5 a; 10 stop",
+             "0 play_x_1.00; 0.5 a; 1.5 a; 2.5 a; 4.5 a; 10 stop", "1",
+             "walk,state,10,0,0,0,10,1.000,NA run,state,10,0,0,0,10,1.000,NA "
+             "alarm,point,10,3,1,1,5,0.800,0.583 groom,state,10,0,0,0,10,1.000,NA "
+             "locomotion,group,10,,,,,1.000,NA"},
+            // Midpoints .5 ... 9.5. A walks 0-5, runs 5-10; B walks 0-5.7, runs
+            // 5.7-10 (at 5.5 B still walks). walk: both 5, only B 1, neither 4;
+            // agreement .9; chance .5*.6 + .5*.4 = .5; kappa (.9 - .5) / .5 = .8.
+            // run: both 4, only A 1, neither 5, the same figures. locomotion
+            // differs only at 5.5: .9; chance walk .5*.6 + run .5*.4 = .5; kappa .8.
+            {"0 w; 5 r; 10 stop", "0 w; 5.7 r; 10 stop", "1",
+             "walk,state,10,5,0,1,4,0.900,0.800 run,state,10,4,1,0,5,0.900,0.800 "
+             "alarm,point,10,0,0,0,10,1.000,NA groom,state,10,0,0,0,10,1.000,NA "
+             "locomotion,group,10,,,,,0.900,0.800"},
+            // The common span 0-10.5 holds floor(10.5 / 2) = 5 intervals up to 10;
+            // A's alarm at 10.2 lies in none. Both alarm in 0-2: both 1, neither
+            // 4; chance .2*.2 + .8*.8 = .68; kappa (1 - .68) / .32 = 1.
+            {"0 play_x_1.00; 1 a; 10.2 a; 10.5 stop", "0 play_x_1.00; 1.5 a; 10.5 stop", "2",
+             "walk,state,5,0,0,0,5,1.000,NA run,state,5,0,0,0,5,1.000,NA "
+             "alarm,point,5,1,0,0,4,1.000,1.000 groom,state,5,0,0,0,5,1.000,NA "
+             "locomotion,group,5,,,,,1.000,NA"},
+            // Intervals of 0.1 s: A's alarm at 0.30 lies on the bound of the
+            // fourth interval (0.3-0.4), where B's at 0.35 is: both 1, neither 9,
+            // kappa 1 (0.30 / 0.1 in floating point is 2.999..., the third).
+            {"0 play_x_1.00; 0.3 a; 1 stop", "0 play_x_1.00; 0.35 a; 1 stop", "0.1",
+             "walk,state,10,0,0,0,10,1.000,NA run,state,10,0,0,0,10,1.000,NA "
+             "alarm,point,10,1,0,0,9,1.000,1.000 groom,state,10,0,0,0,10,1.000,NA "
+             "locomotion,group,10,,,,,1.000,NA"},
+        };
+        for (const auto& e : examples) {
+            const Coding ca = coded(e.a), cb = coded(e.b);
+            Failure f;
+            const auto result = intervalAgreement(ca, cb, *commonSpan(ca, cb, {}, {}, &f),
+                                                  *parseMillis(e.width), &f);
+            QVERIFY2(result, qPrintable(f.text()));
+            QCOMPARE(body(intervalTable(*result)).join(' '), e.rows);
+        }
+    }
+
+    // Events of one behaviour at most the width apart pair, closest first.
+    void matching() {
+        const QString examples[][4] = {
+            // 1.0 and 1.6 are 0.6 apart, too far; 2.0 and 1.6 pair: 1 of 2.
+            {"1 a; 2 a", "1.6 a", "0.5", "alarm,1,1,0,0.500"},
+            // 1.8-1.5 (0.3) goes before 1.0-1.5 (0.5) and 1.8-2.4 (0.6); 1.0
+            // and 2.4 are left apart: 1 / (1 + 1 + 1).
+            {"1 a; 1.8 shift-A", "1.5 a; 2.4 a", "0.6", "alarm,1,1,1,0.333"},
+            // Exactly W apart is close enough (1.30 - 1.00 > 0.3 in floating point).
+            {"1 a", "1.3 a", "0.3", "alarm,1,0,0,1.000"},
+            {"1 w", "1 w", "1", "alarm,0,0,0,NA"},
+        };
+        for (const auto& [a, b, width, alarm] : examples) {
+            const Coding ca = coded(a), cb = coded(b);
+            QCOMPARE(body(matchTable(matchEvents(ca, cb, *parseMillis(width)))).join(' '), alarm);
+        }
+    }
+
+    // Each fault of a scheme is named with its line.
+    void schemeErrors() {
+        const QByteArray ok = "# comment\n\na walk state move\n";
+        const std::pair<QByteArray, QString> rows[] = {
+            {ok + "a run state move\n", "s.txt:4: key a is named twice"},
+            {ok + "b bark point noise\n", "s.txt:4: point bark cannot have a group"},
+            {"stop halt point\n", "s.txt:1: stop is a transport entry, not a key"},
+            {ok + "\xff run state\n", "s.txt:4: not UTF-8 text"},
+        };
+        for (const auto& [scheme, message] : rows) {
+            Failure f;
+            QVERIFY2(!parseScheme("s.txt", scheme, &f), qPrintable(message));
+            QCOMPARE(f.text(), message);
+        }
+    }
+
+    // A checkpoint has no header; the layout needs two blanks on each side of
+    // the clock and two decimals; a minus sign and a wide field are fine.
+    // Other lines are notes; time going back is a warning.
+    void transcriptLines() {
+        Failure f;
+        const auto t =
+            parseTranscript("2026.12.05-18.14.46--a--b--unsaved--2.txt",
+                            "   -1.00  18:00:00  a\n 1.5  18:00:01  b\n100000.00  18:00:02  c\r\n"
+                            "    2.00 18:00:03  d\n\nfree text\n    1.00  18:00:04  e\n",
+                            &f);
+        QVERIFY(t);
+        QCOMPARE(int(t->stamps.size()), 3);
+        QStringList seen;
+        for (const NoteLine& n : t->notes)
+            seen << QStringLiteral("%1: %2").arg(n.line).arg(n.text);
+        QCOMPARE(seen, QStringList({"2:  1.5  18:00:01  b", "4:     2.00 18:00:03  d",
+                                    "5: ", "6: free text"}));
+        QCOMPARE(t->warnings, QStringList{"2026.12.05-18.14.46--a--b--unsaved--2.txt:7: time goes "
+                                          "back from 100000.000 to 1.000"});
+        QCOMPARE(t->video, "a--b"); // from a journal's name
+        QCOMPARE(parseTranscript("notes.txt", "    1.00  18:00:00  a\n", &f)->video, "");
+        QVERIFY(!parseTranscript("t.txt", "99999999999.00  18:00:00  a\n", &f));
+        QCOMPARE(f.text(), "t.txt:1: time out of range: 99999999999.00");
+        QVERIFY(!parseTranscript("t.txt", "#\n# video_name v\nhello\n", &f));
+        QCOMPARE(f.text(), "t.txt: not a transcript: no time-stamped line");
+    }
+
+    // Random bytes and broken UTF-8 through both readers and the whole
+    // analysis: no crash, no sanitizer report.
+    void anyBytes() {
+        QRandomGenerator random(13);
+        const QByteArray alphabet = " 0123456789.:-\n\t#aws\xff\xc3";
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bytes(round % 3 ? "" : "    1.00  18:00:00  a\n    9.00  18:00:00  w\n");
+            for (int n = int(random.bounded(2000)); n > 0; --n)
+                bytes += round % 2 ? char(random.bounded(256)) : alphabet[int(random.bounded(22))];
+            Failure f;
+            const auto scheme = parseScheme("s", bytes, &f);
+            const auto t = parseTranscript("t", bytes, &f);
+            const auto span = t ? spanOf("t", t->firstMs, t->lastMs, {}, {}, &f) : std::nullopt;
+            if (!span)
+                continue;
+            const Coding c = codeTranscript(*t, scheme.value_or(CodingScheme{}), t->lastMs);
+            summarize(c, *span);
+            intervalAgreement(c, c, *span, 1 + span->length() / 1000, &f);
+            matchEvents(c, c, 500);
+        }
+    }
+
+    // keystamp-data: one message, the usage after a usage error (code 2), and
+    // an output file written whole or not at all.
+    void dataTool() {
+        const QTemporaryDir temporary;
+        const QString dir = temporary.path();
+        QVERIFY(
+            writeFile(dir + "/good.txt", transcript("0 play_x_1.00; 1 w; 3 a; 2 a; 4 w; 5 stop")));
+        QVERIFY(writeFile(dir + "/scheme.txt", "w walk state\na alarm point\n"));
+        QVERIFY(writeFile(dir + "/bad.txt", "w walk state\na alarm evt\n"));
+        QVERIFY(writeFile(dir + "/out.csv", "old"));
+        const std::tuple<QString, int, QString> failures[] = {
+            {"events @/missing.txt", 1, "@/missing.txt: no such file"},
+            {"summary @/good.txt --scheme @/bad.txt", 1,
+             "@/bad.txt:2: unknown kind evt (point or state)"},
+            {"summary @/good.txt --from 1.2345", 1,
+             "--from: not a number of seconds (at most three decimals): 1.2345"},
+            {"summary @/good.txt --from 4 --to 4", 1,
+             "@/good.txt: empty span: from 4.000 to 4.000"},
+            {"", 2, "no command"},
+            {"events @/good.txt --fast", 2, "unknown option --fast"},
+        };
+        const QStringList before = entriesOf(dir);
+        for (auto [arguments, code, message] : failures) {
+            const auto [exitCode, err, out] = run(dir, arguments + " -o @/out.csv");
+            QCOMPARE(exitCode, code);
+            // Warnings about the input and Qt's own remarks may come first.
+            const QStringList lines = err.split('\n', Qt::SkipEmptyParts);
+            const qsizetype at = lines.indexOf(QRegularExpression("^keystamp-data: .*"));
+            QVERIFY2(at >= 0, qPrintable(err));
+            QCOMPARE(lines[at], "keystamp-data: " + message.replace("@", dir));
+            QCOMPARE(lines.value(at + 1).startsWith("usage: keystamp-data"), code == 2);
+            QCOMPARE(contentsOf(dir + "/out.csv"), QByteArray("old"));
+            QCOMPARE(entriesOf(dir), before);
+        }
+        // A complete table replaces out.csv; time going back is a warning only.
+        // walk 1-4 of the 5 s span; alarm twice: 24 a minute.
+        const auto [exitCode, err, out] =
+            run(dir, "summary @/good.txt --scheme @/scheme.txt -o @/out.csv");
+        QCOMPARE(exitCode, 0);
+        QCOMPARE(err, dir + "/good.txt:7: time goes back from 3.000 to 2.000\n");
+        QVERIFY(out.isEmpty());
+        QCOMPARE(contentsOf(dir + "/out.csv"),
+                 QString("file,video,behaviour,kind,count,total_duration,mean_duration,proportion,"
+                         "rate_per_min\r\n@/good.txt,good,walk,state,1,3.000,3.000,0.600,12.000\r\n"
+                         "@/good.txt,good,alarm,point,2,,,,24.000\r\n")
+                     .replace("@", dir)
+                     .toUtf8());
+        // A picture of the session, 1000 pixels wide.
+        QCOMPARE(std::get<0>(run(dir, "plot @/good.txt -o @/t.png")), 0);
+        QCOMPARE(QImage(dir + "/t.png").width(), 1000);
+    }
+};
+
+QTEST_GUILESS_MAIN(Analysis)
+#include "tst_analysis.moc"
