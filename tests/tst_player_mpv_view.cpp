@@ -1,7 +1,8 @@
-// The libmpv player's picture on screen: OpenGL and software drawing, the
-// frame shown after a seek, re-parenting, a hidden picture, the clock
-// following the picture, teardown in either order, the automatic choice and
-// the player view's own arrow keys.
+// The libmpv player: status and the local-files-only rule, exact seeks on
+// frame-coded clips, rate and the end pause; its picture on screen in OpenGL
+// and software drawing, re-parented, hidden, with the clock following it and
+// teardown in either order; the player view's arrow keys, and keys stamped
+// when they went down.
 #include "platform/event_time.h"
 #include "platform/mpv_player.h"
 #include "platform/mpv_video_widget.h"
@@ -11,18 +12,48 @@
 #include "transport/player_view.h"
 
 #include <QPlainTextEdit>
+#include <QRandomGenerator>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <memory>
 #include <thread>
 
 namespace {
+
+// A listening socket on this machine that tells whether anyone connected.
+struct LocalListener {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    LocalListener() {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        auto* a = reinterpret_cast<sockaddr*>(&address);
+        if (fd >= 0 && ::bind(fd, a, length) == 0 && ::listen(fd, 4) == 0 &&
+            ::getsockname(fd, a, &length) == 0)
+            port = ntohs(address.sin_port);
+    }
+    ~LocalListener() { ::close(fd); }
+    bool connected() const {
+        pollfd p{fd, POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0;
+    }
+};
 
 // What the widget shows now, drawn as it draws on screen.
 QImage shown(QWidget* widget) {
@@ -42,6 +73,11 @@ std::unique_ptr<QWidget> showIn(QWidget* picture) {
     return QTest::qWaitForWindowExposed(window.get()) ? std::move(window) : nullptr;
 }
 
+// The frame the X screen shows in the window: no paint of ours happens while reading it.
+int onScreen(QWidget* window) {
+    return frameCode(window->screen()->grabWindow(window->winId()).toImage());
+}
+
 } // namespace
 
 class PlayerMpvView : public QObject {
@@ -50,18 +86,10 @@ class PlayerMpvView : public QObject {
     QTemporaryDir dir;
     QString clip;
 
-    // Shows the player's picture in a window of its own and loads the clip
-    // there: the window once the first frame shows, else nullptr.
-    std::unique_ptr<QWidget> loadOnScreen(MpvPlayer& player) {
-        QWidget* picture = player.createVideoWidget(nullptr);
-        if (!picture)
-            return nullptr;
-        auto window = showIn(picture);
-        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
-        if (!window || !waitSettled(&player))
-            return nullptr;
-        return QTest::qWaitFor([&] { return frameCode(shown(picture)) == 0; }) ? std::move(window)
-                                                                               : nullptr;
+    std::unique_ptr<MpvPlayer> open(const QString& name) {
+        auto player = std::make_unique<MpvPlayer>(MpvPlayer::VideoOutput::None);
+        player->replaceCurrentItem(QUrl::fromLocalFile(dir.filePath(name)));
+        return waitSettled(player.get()) ? std::move(player) : nullptr;
     }
 
     void seekAndSee(MpvPlayer* player, QWidget* picture, long long ms) {
@@ -77,64 +105,219 @@ private slots:
         QVERIFY(dir.isValid());
         clip = makeCodedClip(dir.path(), QStringLiteral("c30.mp4"));
         QVERIFY(!clip.isEmpty());
+        QVERIFY(!makeCodedClip(dir.path(), QStringLiteral("c2997.mp4"),
+                               {QStringLiteral("30000/1001"), 10.0, 60, 1, true})
+                     .isEmpty());
+        QVERIFY(!makeCodedClip(dir.path(), QStringLiteral("short.mp4"), {QStringLiteral("30"), 1.0})
+                     .isEmpty());
+        QVERIFY(!makeCodedClip(dir.path(), QStringLiteral("wide.mp4"),
+                               {QStringLiteral("30"), 1.0, 60, 2})
+                     .isEmpty());
+        writeFile(dir.path(), QStringLiteral("notes.txt"), "12.35  14:03:09  a\nnot a video\n");
+        QFile whole(clip);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        writeFile(dir.path(), QStringLiteral("truncated.mp4"), whole.read(whole.size() / 2));
     }
 
-    void pictureShowsTheFrameAndSurvivesReparenting_data() {
+    void eachItemWaitsPausedAtZeroOrFailsAndNothingRemoteOpens() {
+        // One player takes item after item, the next while the last plays.
+        // A server on this machine sees whether anything tries to reach it.
+        LocalListener server;
+        QVERIFY(server.port > 0);
+        const QString remote = QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(server.port);
+        const QString list = writeFile(dir.path(), QStringLiteral("list.m3u"),
+                                       ("#EXTM3U\n" + remote + '\n' + clip + '\n').toUtf8());
+        const QString edl = writeFile(dir.path(), QStringLiteral("remote.edl"),
+                                      ("# mpv EDL v0\n" + remote + '\n').toUtf8());
+        const auto local = [&](const char* name) {
+            return QUrl::fromLocalFile(dir.filePath(name));
+        };
+        // Pixels twice as wide as high are shown at 640 x 240.
+        const std::pair<QUrl, QSizeF> items[] = {
+            {local("wide.mp4"), {640, 240}}, {local("missing.mp4"), {}},
+            {local("c30.mp4"), {320, 240}},  {local("notes.txt"), {}},
+            {local("truncated.mp4"), {}},    {QUrl(remote), {}},
+            {QUrl::fromLocalFile(list), {}}, {QUrl::fromLocalFile(edl), {}},
+            {local("c30.mp4"), {320, 240}}};
+        MpvPlayer player(MpvPlayer::VideoOutput::None);
+        for (const auto& [url, size] : items) {
+            player.replaceCurrentItem(url);
+            QVERIFY(player.hasCurrentItem());
+            QCOMPARE(player.status(), ItemStatus::Unknown);
+            QCOMPARE(player.rate(), 0.0f);
+            QCOMPARE(player.currentTime(), 0.0);
+            QSignalSpy changes(&player, &Player::statusChanged);
+            QVERIFY(waitSettled(&player));
+            QCOMPARE(changes.count(), 1);
+            QTest::qWait(150);
+            QVERIFY2(!server.connected(), qPrintable(url.toString()));
+            QCOMPARE(player.rate(), 0.0f);
+            QCOMPARE(player.currentTime(), 0.0);
+            if (size.isEmpty()) {
+                QCOMPARE(player.status(), ItemStatus::Failed);
+                continue;
+            }
+            QCOMPARE(player.status(), ItemStatus::ReadyToPlay);
+            QCOMPARE(player.presentationSize(), size);
+            QCOMPARE(frameCode(player.grabVideoFrame()), 0);
+            player.setRate(1.0f);
+            QTest::qWait(150);
+        }
+    }
+
+    void seekShowsTheFrameOnScreenAtTheTime_data() {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<long long>("num");
+        QTest::addColumn<long long>("den");
+        QTest::newRow("30 fps") << "c30.mp4" << 30LL << 1LL;
+        QTest::newRow("29.97 fps with sound") << "c2997.mp4" << 30000LL << 1001LL;
+    }
+    void seekShowsTheFrameOnScreenAtTheTime() {
+        QFETCH(QString, clip);
+        QFETCH(long long, num);
+        QFETCH(long long, den);
+        auto player = std::make_unique<MpvPlayer>(MpvPlayer::VideoOutput::None);
+        player->replaceCurrentItem(QUrl::fromLocalFile(dir.filePath(clip)));
+        player->seekTo(4321); // before the item is ready: lands once it is
+        QCOMPARE(player->currentTime(), 4.321);
+        QVERIFY(waitSettled(player.get()));
+        const long long last = frameAt(std::llround(player->duration() * 1000.0) - 1, num, den);
+        // Frame starts, just before and after them, mid-frame, keyframes, the
+        // ends and beyond, backwards and forwards, and a spread of random times.
+        QList<long long> times{4321, 2000, 1999, 33,   34,   0,     1,    66,
+                               67,   100,  7346, 5005, 5004, 5006,  8999, 9000,
+                               3337, 3336, 1000, 1001, 9950, -1000, 60000};
+        QRandomGenerator random(20260101);
+        for (int i = 0; i < 20; ++i)
+            times << random.bounded(0, 10000);
+        for (long long ms : times) {
+            if (ms != 4321)
+                player->seekTo(ms);
+            const double time = std::clamp(ms / 1000.0, 0.0, player->duration());
+            if (ms <= 10000)
+                QCOMPARE(player->currentTime(), time);
+            QVERIFY(waitSettled(player.get()));
+            const long long expected = std::min(frameAt(ms, num, den), last);
+            QVERIFY2(frameCode(player->grabVideoFrame()) == int(expected),
+                     qPrintable(QStringLiteral("at %1 ms, not frame %2").arg(ms).arg(expected)));
+            QCOMPARE(player->currentTime(), time);
+        }
+    }
+
+    void rateChangesWhilePlayingAndWhileStopped() {
+        auto player = open(QStringLiteral("c30.mp4"));
+        QVERIFY(player);
+        // From stopped, a rate plays at once; while playing, a slower rate takes over.
+        for (const float rate : {4.0f, 0.25f}) {
+            player->setRate(rate);
+            QCOMPARE(player->rate(), rate);
+            QTest::qWait(100);
+            const double before = player->currentTime();
+            QElapsedTimer wall;
+            wall.start();
+            QTest::qWait(800);
+            const double ratio = (player->currentTime() - before) / (wall.elapsed() / 1000.0);
+            QVERIFY2(ratio > rate / 2 && ratio < rate * 2, qPrintable(QString::number(ratio)));
+        }
+        // Rates beyond the engine's range play at its limit; 0 and below stop.
+        player->setRate(1000.0f);
+        QCOMPARE(player->rate(), 100.0f);
+        player->setRate(-1.0f);
+        QCOMPARE(player->rate(), 0.0f);
+    }
+
+    void playbackPausesAtTheEndAndRateReadsZero() {
+        auto player = open(QStringLiteral("short.mp4"));
+        QVERIFY(player);
+        player->setRate(2.0f);
+        QTRY_COMPARE_WITH_TIMEOUT(player->rate(), 0.0f, 10000);
+        const double end = player->currentTime();
+        QVERIFY2(end > 0.9 && end <= player->duration() + 1e-9, qPrintable(QString::number(end)));
+        QCOMPARE(frameCode(player->grabVideoFrame()), 29);
+        // Playing at the end stops again at once; after a seek back it plays.
+        player->setRate(1.0f);
+        QTRY_COMPARE_WITH_TIMEOUT(player->rate(), 0.0f, 5000);
+        QVERIFY(player->currentTime() <= player->duration() + 1e-9);
+        player->seekTo(200);
+        QVERIFY(waitSettled(player.get()));
+        player->setRate(1.0f);
+        QTest::qWait(300);
+        QVERIFY(player->currentTime() > 0.2);
+    }
+
+    void pictureOnScreen_data() {
         QTest::addColumn<MpvPlayer::VideoOutput>("output");
         if (MpvVideoWidget::openGLAvailable())
             QTest::newRow("OpenGL") << MpvPlayer::VideoOutput::OpenGL;
         QTest::newRow("software") << MpvPlayer::VideoOutput::Software;
     }
-    void pictureShowsTheFrameAndSurvivesReparenting() {
+    void pictureOnScreen() {
         QFETCH(MpvPlayer::VideoOutput, output);
-        auto player = std::make_unique<MpvPlayer>(output);
-        QWidget* picture = player->createVideoWidget(nullptr);
-        QVERIFY(picture);
-        QVERIFY(!player->createVideoWidget(nullptr)); // one picture per player
+        {
+            // One picture per player; a picture may outlive its player.
+            MpvPlayer lone{output};
+            std::unique_ptr<QWidget> orphan(lone.createVideoWidget(nullptr));
+            QVERIFY(orphan && !lone.createVideoWidget(nullptr));
+            auto window = showIn(orphan.release());
+            lone.replaceCurrentItem(QUrl::fromLocalFile(clip));
+            QVERIFY(window && waitSettled(&lone));
+        }
+        QTest::qWait(50);
         // The item loads before the picture is on screen, and shows once it is.
-        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(player.get()));
+        MpvPlayer player{output};
+        QWidget* picture = player.createVideoWidget(nullptr);
+        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(&player));
         auto window = showIn(picture);
         QVERIFY(window);
         QTRY_COMPARE(frameCode(shown(picture)), 0);
-        seekAndSee(player.get(), picture, 1500);
-        seekAndSee(player.get(), picture, 7777);
-
+        seekAndSee(&player, picture, 1500);
+        seekAndSee(&player, picture, 7777);
         // Into another window: OpenGL makes a new context there.
         auto other = showIn(picture);
         QVERIFY(other);
-        window.reset();
+        window = std::move(other);
         QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(7777)));
-        seekAndSee(player.get(), picture, 2000);
-        player->setRate(1.0f); // it plays on screen
-        QTRY_VERIFY(frameCode(shown(picture)) > 75);
-        player.reset(); // the picture outlives the player
-        QTest::qWait(50);
-    }
+        seekAndSee(&player, picture, 2000);
+        player.setRate(1.0f);
+        QTRY_VERIFY(onScreen(window.get()) > 75);
 
-    void aHiddenPictureDoesNotHoldPlaybackBack_data() {
-        pictureShowsTheFrameAndSurvivesReparenting_data();
-    }
-    void aHiddenPictureDoesNotHoldPlaybackBack() {
-        // As with the help tab in front, or the window minimised.
-        QFETCH(MpvPlayer::VideoOutput, output);
-        MpvPlayer player{output};
-        auto window = loadOnScreen(player);
-        QVERIFY(window);
-        QWidget* picture = window->layout()->itemAt(0)->widget();
+        // The interface is busy while the engine moves on: its reports of new
+        // frames come in, but no new picture is drawn. The clock stays with
+        // the frame on screen.
+        const int frame = onScreen(window.get());
+        QThread::msleep(150);
+        QCoreApplication::sendPostedEvents(&player, QEvent::MetaCall);
+        QCOMPARE(onScreen(window.get()), frame);
+        QVERIFY2(
+            player.currentTime() < (frame + 1) / 30.0,
+            qPrintable(QStringLiteral("%1 s on frame %2").arg(player.currentTime()).arg(frame)));
+        // Drawing again, it follows the pictures: within a frame of the one
+        // on screen whenever it is read, and on past the busy moment.
+        for (int i = 0; i < 12; ++i) {
+            QTest::qWait(23 + 7 * i);
+            const double t = player.currentTime();
+            const int on = onScreen(window.get());
+            QVERIFY2(t > (on - 1) / 30.0 && t < (on + 1) / 30.0,
+                     qPrintable(QStringLiteral("%1 s on frame %2").arg(t).arg(on)));
+        }
+        QVERIFY(player.currentTime() > (frame + 20) / 30.0);
+
+        // A hidden picture (the help tab in front, the window minimised) does
+        // not hold playback back: the clock and the frames run on.
         window->hide();
         QTest::qWait(50);
+        const int hiddenAt = frameCode(player.grabVideoFrame());
+        const double timeAt = player.currentTime();
         QElapsedTimer wall;
-        player.setRate(1.0f);
         wall.start();
         QTest::qWait(1000);
         const int frames = frameCode(player.grabVideoFrame());
         const double seconds = wall.elapsed() / 1000.0;
-        // The clock runs with the frames nobody sees.
-        QVERIFY(player.currentTime() > 0.5 * seconds);
+        QVERIFY(player.currentTime() - timeAt > 0.5 * seconds);
         // 30 frames a second; a picture that waited for paints would manage 5.
-        QVERIFY2(frames > 15 * seconds,
-                 qPrintable(QStringLiteral("%1 in %2 s").arg(frames).arg(seconds)));
+        QVERIFY2(frames - hiddenAt > 15 * seconds,
+                 qPrintable(QStringLiteral("%1 in %2 s").arg(frames - hiddenAt).arg(seconds)));
         player.pause();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -143,44 +326,6 @@ private slots:
         player.seekTo(1000);
         QVERIFY(waitSettled(&player));
         QCOMPARE(frameCode(player.grabVideoFrame()), 30);
-    }
-
-    void theClockFollowsThePictureOnScreen_data() {
-        pictureShowsTheFrameAndSurvivesReparenting_data();
-    }
-    void theClockFollowsThePictureOnScreen() {
-        QFETCH(MpvPlayer::VideoOutput, output);
-        MpvPlayer player{output};
-        auto window = loadOnScreen(player);
-        QVERIFY(window);
-        // What the X screen shows: no paint of ours happens while reading it.
-        const auto onScreen = [&] {
-            return frameCode(window->screen()->grabWindow(window->winId()).toImage());
-        };
-        player.setRate(1.0f);
-        QTRY_VERIFY(onScreen() > 10);
-
-        // The interface is busy while the engine moves on: its reports of new
-        // frames come in, but no new picture is drawn. The clock stays with
-        // the frame on screen.
-        const int frame = onScreen();
-        QThread::msleep(150);
-        QCoreApplication::sendPostedEvents(&player, QEvent::MetaCall);
-        QCOMPARE(onScreen(), frame);
-        QVERIFY2(
-            player.currentTime() < (frame + 1) / 30.0,
-            qPrintable(QStringLiteral("%1 s on frame %2").arg(player.currentTime()).arg(frame)));
-
-        // Drawing again, it follows the pictures: within a frame of the one
-        // on screen whenever it is read, and on past the busy moment.
-        for (int i = 0; i < 12; ++i) {
-            QTest::qWait(23 + 7 * i);
-            const double t = player.currentTime();
-            const int shown = onScreen();
-            QVERIFY2(t > (shown - 1) / 30.0 && t < (shown + 1) / 30.0,
-                     qPrintable(QStringLiteral("%1 s on frame %2").arg(t).arg(shown)));
-        }
-        QVERIFY(player.currentTime() > (frame + 20) / 30.0);
     }
 
     void firstLoadIntoAWindowOnScreenAndArrowKeys() {
@@ -200,9 +345,7 @@ private slots:
         QCOMPARE(qobject_cast<MpvVideoWidget*>(picture) != nullptr,
                  MpvVideoWidget::openGLAvailable());
         seekAndSee(player, picture, 4000);
-        // The whole window shows it too, on the X screen itself.
-        QTRY_COMPARE(frameCode(window->grab().toImage()), 120);
-        QTRY_COMPARE(frameCode(window->screen()->grabWindow(window->winId()).toImage()), 120);
+        QTRY_COMPARE(onScreen(window.get()), 120);
 
         // While stopped, the arrows step one frame forward and back.
         const auto press = [view](int code, int times) {
