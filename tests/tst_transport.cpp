@@ -1,0 +1,392 @@
+// The transport on a scripted player: one player and one readiness observer,
+// every load resetting the per-video session, the URL text form, the go-to
+// grammar and field, the tape counter, the mark, hops counted from it, the
+// rate; and stopwatch mode on the real player.
+#include "platform/mpv_player.h"
+#include "platform/resources.h"
+#include "session/state.h"
+#include "support/clips.h"
+#include "support/fake_player.h"
+#include "support/test_helpers.h"
+#include "transport/goto_controller.h"
+#include "transport/hops.h"
+#include "transport/load_video.h"
+#include "transport/player_view.h"
+#include "transport/rate.h"
+#include "transport/seek.h"
+#include "transport/stopwatch.h"
+#include "transport/tape_counter.h"
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include <clocale>
+#include <limits>
+#include <optional>
+
+namespace {
+QUrl video(const char* name) {
+    return QUrl::fromLocalFile(QStringLiteral("/videos/") + QLatin1String(name));
+}
+using Seeks = std::vector<std::int64_t>;
+
+// A window with the player view and the go-to field, and the widgets the
+// transport writes to, handed to a fresh session record.
+struct Widgets {
+    QMainWindow window;
+    QWidget* central = new QWidget;
+    AVPlayerViewAcceptsDrop* view = new AVPlayerViewAcceptsDrop;
+    gotoController* field = new gotoController;
+    QPlainTextEdit script;
+    QLabel status, echo, mark, counter, excursion;
+    QPushButton back, ahead;
+    Widgets() {
+        auto* layout = new QVBoxLayout(central);
+        layout->addWidget(view);
+        layout->addWidget(field);
+        window.setCentralWidget(central);
+        window.resize(640, 400);
+        resetSession();
+        stateDef& s = savedState();
+        s.window = &window;
+        s.playerView = view;
+        s.gotoField = field;
+        s.script = &script;
+        s.tbTextBlock = &status;
+        s.codeDisplay = &echo;
+        s.markDisplay = &mark;
+        s.tapeCounterDisplay = &counter;
+        s.excursionDisplay = &excursion;
+        s.backButton = &back;
+        s.aheadButton = &ahead;
+    }
+    ~Widgets() { resetSession(); }
+};
+} // namespace
+
+class Transport : public QObject {
+    Q_OBJECT
+
+    std::optional<Widgets> w;
+
+    FakePlayer* fake() const { return static_cast<FakePlayer*>(w->view->player()); }
+    FakePlayer* givePlayer(float rate, double time = 0.0) {
+        auto p = std::make_unique<FakePlayer>();
+        p->setRateSilently(rate);
+        p->time = time;
+        w->view->setPlayer(std::move(p));
+        return fake();
+    }
+
+private slots:
+    void initTestCase() { std::setlocale(LC_NUMERIC, "C"); }
+    void init() {
+        setPlayerFactory([] { return std::make_unique<FakePlayer>(); });
+        w.emplace();
+    }
+    void cleanup() {
+        w.reset();
+        setPlayerFactory({});
+    }
+
+    void loadsKeepOnePlayerAndResetThePerVideoSession() {
+        stateDef& s = savedState();
+        s.hopSize = 200; // not the loader's to change, nor the rate or the name
+        s.playAtRate = 2.0f;
+        s.vidBasename = QStringLiteral("a");
+        loadVideo(w->view, video("clip.mov"));
+        Player* const first = w->view->player();
+        QCOMPARE(fake()->items, std::vector<QUrl>{video("clip.mov")});
+        QVERIFY(fake()->seeks.empty());
+        videoObserver* observer = VO();
+        QCOMPARE(observer->objectToObserve.data(), first);
+        QSignalSpy fits(observer, &videoObserver::fittedWindow);
+        // Later loads (the same file too) keep the player and the observer,
+        // pause first, reset the per-video session and fit once per
+        // readiness: a single registration.
+        for (int load = 1; load <= 3; ++load) {
+            if (load > 1) {
+                fake()->setRateSilently(1.0f);
+                s.loadTime = QDateTime::currentDateTime().addDays(-1);
+                s.markTime = 5.5f;
+                s.hopTotal = 3000;
+                w->echo.setText(QStringLiteral("    1.00  12:00:00  a"));
+                w->field->setText(QStringLiteral("12"));
+                loadVideo(w->view, video("other.mp4"));
+            }
+            QVERIFY(s.loadTime > QDateTime::currentDateTime().addSecs(-5));
+            QCOMPARE((std::tuple{s.markTime, s.hopTotal, s.resizesSinceLoad}),
+                     (std::tuple{0.0f, std::int64_t(0), std::int64_t(0)}));
+            QCOMPARE(QStringList({w->mark.text(), w->echo.text(), w->field->text()}),
+                     QStringList({"0.00", "", ""}));
+            QCOMPARE(w->view->player(), first);
+            QCOMPARE(VO(), observer);
+            QCOMPARE(fake()->pauseCalls, load - 1);
+            QCOMPARE(fake()->items.size(), std::size_t(load));
+            QCOMPARE(fits.count(), load - 1); // unknown: nothing yet
+            fake()->setStatus(ItemStatus::ReadyToPlay);
+            QCOMPARE(fits.count(), load);
+            QCOMPARE(s.resizesSinceLoad, std::int64_t(1));
+        }
+        QCOMPARE((std::tuple{s.hopSize, s.playAtRate, s.vidBasename}),
+                 (std::tuple{std::int64_t(200), 2.0f, QStringLiteral("a")}));
+        // A failed item, or a notification not of this observation, fits nothing.
+        loadVideo(w->view, video("notes.txt"));
+        const QSize before = w->window.size();
+        fake()->setStatus(ItemStatus::Failed);
+        const int foreign = 0;
+        VO()->observeValueForKeyPath(VO()->kp, fake(), ItemStatus::ReadyToPlay, &foreign);
+        QCOMPARE(fits.count(), 3);
+        QCOMPARE(w->window.size(), before);
+        QCOMPARE(s.resizesSinceLoad, std::int64_t(0));
+        s.loadTime = QDateTime(QDate(2016, 3, 3), QTime(14, 5, 9));
+        showLoadTime();
+        QCOMPARE(w->status.text(), QStringLiteral("2016.03.03-14.05.09"));
+    }
+
+    void urlTextIsReadAsUrlSyntax() {
+        // An unencoded blank is no URL: nothing loads, nothing resets.
+        savedState().hopTotal = 700;
+        loadVideo(w->view, QStringLiteral("file:///videos/my clip.mp4"));
+        loadVideo(w->view, QString());
+        QVERIFY(!w->view->player());
+        QCOMPARE(savedState().hopTotal, std::int64_t(700));
+        loadVideo(w->view, QStringLiteral("file:///videos/my%20clip.mp4"));
+        QCOMPARE(fake()->items.back(), video("my clip.mp4"));
+        QCOMPARE(savedState().hopTotal, std::int64_t(0));
+        // The placeholder's URL text is encoded the same way.
+        loadVideo(w->view, placeholderUrlText(QStringLiteral("/opt/my apps/keystamp")));
+        QCOMPARE(fake()->items.back().toLocalFile(),
+                 QStringLiteral("/opt/my apps/keystamp/movie.mp4"));
+        // Without any player the session still resets.
+        setPlayerFactory({});
+        w.emplace();
+        savedState().hopTotal = 400;
+        loadVideo(w->view, video("a.mp4"));
+        QVERIFY(!w->view->player());
+        QCOMPARE(savedState().hopTotal, std::int64_t(0));
+        loadVideo(nullptr, video("a.mp4"));
+    }
+
+    void goToTextsPauseAndSeekOnceOrLeaveThePlayerAlone() {
+        const std::pair<QString, qint64> accepted[] = {
+            {"90", 90000},   {"12.3456", 12346},   {"0.0004", 0},  {"0.0005", 1},
+            {"1e2", 100000}, {"1,234.5", 1234500}, {"1,5", 15000}, {".5", 500},
+            {"0x10", 16000}, {"-1", -1000},        {"-0.0005", 0}, {"-1.0006", -1001}};
+        QStringList rejected{"",  " 90", "90\n", "1:30", "12s",
+                             "-", "inf", "nan",  "1e16", "\uff19\uff10"};
+        rejected << QStringLiteral("9") + QChar(0) + '0';
+        for (const auto& [text, ms] : accepted) {
+            FakePlayer* player = givePlayer(2.0f);
+            seekToTime(text);
+            QCOMPARE(player->rateCalls, std::vector<float>{0.0f});
+            QCOMPARE(player->seeks, Seeks{ms});
+        }
+        for (const QString& text : rejected) {
+            FakePlayer* player = givePlayer(2.0f);
+            seekToTime(text);
+            QVERIFY2(player->rateCalls.empty() && player->seeks.empty(), qPrintable(text));
+        }
+        // The largest that fit still go through.
+        QCOMPARE(seekMilliseconds(9.2e15), std::optional<std::int64_t>(9200000000000000000LL));
+    }
+
+    void theFieldPausesSeeksOnceAndGivesTheKeysBack() {
+        w->window.show();
+        w->window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w->window));
+        const struct {
+            QString text;
+            int end; // a key, or 0 for a click on the player view
+            bool withPlayer;
+            Seeks seeks;
+        } rows[] = {{"5", Qt::Key_Return, false, {}},
+                    {"1,234.5", Qt::Key_Return, true, {1234500}},
+                    {"42", Qt::Key_Tab, true, {42000}},
+                    {"7", 0, true, {7000}},
+                    {"1:30", Qt::Key_Enter, true, {}}};
+        for (const auto& r : rows) {
+            FakePlayer* player = r.withPlayer ? givePlayer(1.0f) : nullptr;
+            w->field->clear();
+            QTest::mouseClick(w->field, Qt::LeftButton);
+            QVERIFY(w->field->hasFocus());
+            QTest::keyClicks(w->field, r.text);
+            QTest::keyClick(w->field, Qt::Key_Left);
+            if (r.end)
+                QTest::keyClick(w->field, Qt::Key(r.end));
+            else
+                w->view->setFocus(Qt::MouseFocusReason);
+            QCOMPARE(w->field->text(), r.text);
+            QCOMPARE(w->field->cursorPosition(), r.text.size());
+            QVERIFY(!w->field->hasSelectedText());
+            // Keys typed now reach the player view, not the field.
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->view));
+            if (player) {
+                QCOMPARE(player->rate(), 0.0f);
+                QCOMPARE(player->seeks, r.seeks);
+            }
+        }
+    }
+
+    void stopwatchModeLoadsTheLongPlaceholderAndNamesTheSession() {
+        savedState().markTime = 3.0f;
+        installMpvPlayer();
+        stopwatchMode();
+        auto* mpv = qobject_cast<MpvPlayer*>(w->view->player());
+        QVERIFY(mpv && waitSettled(mpv));
+        QCOMPARE(w->window.windowTitle(), QStringLiteral("stopwatch"));
+        QCOMPARE(savedState().vidBasename, QStringLiteral("stopwatch"));
+        QCOMPARE(savedState().markTime, 0.0f);
+        QVERIFY(!w->status.text().isEmpty()); // the load time
+        QVERIFY(QFileInfo(resourcePath() + QStringLiteral("/movie.mp4")).size() <= 4000000);
+        QCOMPARE(mpv->status(), ItemStatus::ReadyToPlay);
+        QVERIFY(mpv->duration() >= 24 * 3600);
+        QCOMPARE(mpv->presentationSize(), QSizeF(1280, 720));
+        QCOMPARE(mpv->rate(), 0.0f);
+    }
+    void textsOfCounterAndExcursion() {
+        // A stored mark is the float nearest its time: 12.3456f lies above 12.3456.
+        const struct {
+            double t;
+            float mark;
+            QString counter, excursion;
+        } rows[] = {{7.5, 10.0f, "    7.50", "   -2.50"},
+                    {123456.78, 0.0f, "123456.78", "123456.78"},
+                    {12.3456, 12.3456f, "   12.35", "   -0.00"},
+                    {3.3, 3.3f, "    3.30", "    0.00"}};
+        for (const auto& r : rows)
+            QCOMPARE(QStringList({counterText(r.t), excursionText(r.t, r.mark)}),
+                     QStringList({r.counter, r.excursion}));
+    }
+
+    void markTakesThePlayheadAsA32BitFloat() {
+        setMarkAtPlayhead(); // no player: nothing
+        QVERIFY(w->mark.text().isEmpty());
+        FakePlayer* player = givePlayer(1.0f, 0.005);
+        savedState().hopTotal = 1500;
+        setMarkAtPlayhead(); // the text reads the playhead: 0.005f lies below 0.005
+        QCOMPARE(w->mark.text(), QStringLiteral("0.01"));
+        player->time = 12.3456;
+        setMarkAtPlayhead();
+        QCOMPARE(double(savedState().markTime), 12.345600128173828);
+        QCOMPARE(w->mark.text(), QStringLiteral("12.35"));
+        // Marking does not pause, seek or move the hop offset.
+        QCOMPARE((std::tuple{player->rate(), player->seeks.size(), savedState().hopTotal}),
+                 (std::tuple{1.0f, std::size_t(0), std::int64_t(1500)}));
+    }
+
+    void refresherShowsThePlayheadFastOnlyInAnActiveWindow() {
+        QLabel window(QStringLiteral("a window of the program"));
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        tapeCounter();
+        savedState().markTime = 10.0f;
+        FakePlayer* player = givePlayer(0.0f, 7.5);
+        QTRY_COMPARE(w->counter.text(), QStringLiteral("    7.50"));
+        QTRY_COMPARE(w->excursion.text(), QStringLiteral("   -2.50"));
+        QCOMPARE(tapeCounterPeriodMs(), 50);
+        window.hide(); // no window of the program active: twice a second
+        QTRY_COMPARE(tapeCounterPeriodMs(), 500);
+        player->time = 8.0;
+        QTRY_COMPARE(w->counter.text(), QStringLiteral("    8.00"));
+    }
+
+    void hopsAreCountedFromTheMarkNotFromThePlayhead() {
+        hopAhead(); // no player: nothing moves
+        QCOMPARE(savedState().hopTotal, std::int64_t(0));
+        FakePlayer* player = givePlayer(1.0f, 20.0);
+        savedState().markTime = 10.0f;
+        hopAhead();
+        QCOMPARE(player->rate(), 0.0f);
+        player->setRateSilently(1.0f);
+        hopAhead();
+        QCOMPARE(player->rate(), 0.0f);
+        hopFiner(); // no seek; the next hop continues from the offset
+        hopAhead();
+        // A new mark keeps the offset: the next hop lands beside the new mark.
+        savedState().markTime = 12.3456f;
+        hopBack();
+        QCOMPARE(savedState().hopTotal, std::int64_t(2000));
+        // Home is the mark; hops count on below it, and below zero.
+        savedState().markTime = 0.0f;
+        player->setRateSilently(2.0f);
+        hopHome();
+        QCOMPARE(player->rate(), 0.0f);
+        hopBack();
+        hopBack();
+        QCOMPARE(savedState().hopTotal, std::int64_t(-1000));
+        QCOMPARE(player->seeks, (Seeks{11000, 12000, 12500, 14346, 0, -500, -1000}));
+    }
+
+    void hopSizesStepThroughTheListAndStopAtItsEnds() {
+        const std::pair<void (*)(), const char*> steps[] = {
+            {hopFiner, "0.50"},   {hopFiner, "0.20"},   {hopFiner, "0.10"},   {hopFiner, "0.10"},
+            {hopCoarser, "0.20"}, {hopCoarser, "0.50"}, {hopCoarser, "1.00"}, {hopCoarser, "2.00"},
+            {hopCoarser, "5.00"}, {hopCoarser, "5.00"}};
+        for (const auto& [step, size] : steps) {
+            step();
+            QCOMPARE(w->back.text(), QStringLiteral("\u25C0 ") + QLatin1String(size));
+            QCOMPARE(w->ahead.text(), QLatin1String(size) + QStringLiteral(" \u25B6"));
+        }
+        savedState().hopSize = 300; // outside the list: no step
+        hopFiner();
+        hopCoarser();
+        QCOMPARE(savedState().hopSize, std::int64_t(300));
+    }
+
+    void rateLabelsReadAsFloats() {
+        const std::pair<const char*, float> labels[] = {
+            {"0.1", 0.1f},  {"0.25", 0.25f}, {"16", 16.0f},
+            {"2x", 2.0f},   {"-1.5", -1.5f}, {"  \t0.5 speed", 0.5f},
+            {"+3", 3.0f},   {"1e1x", 10.0f}, {"2e", 2.0f},
+            {"2e-x", 2.0f}, {".75", 0.75f},  {"fast", 0.0f},
+            {"", 0.0f},     {".", 0.0f},     {"0x10", 0.0f},
+            {"1,5", 1.0f}};
+        for (const auto& [label, value] : labels)
+            QVERIFY2(floatValue(QString::fromLatin1(label)) == value, label);
+        QCOMPARE(floatValue(QStringLiteral("1e99")), std::numeric_limits<float>::infinity());
+    }
+
+    void everyRateChoiceIsStoredAndRecorded() {
+        // The rate applies to a playing video only; the same rate twice is two lines.
+        const struct {
+            int player; // -1 none, 0 stopped, 1 playing
+            float rate;
+            QString time, entry;
+        } rows[] = {{1, 0.5f, "   83.20", "rate_set_to_0.50"},
+                    {0, 16.0f, "   83.20", "rate_set_to_16.00"},
+                    {1, 0.333f, "   83.20", "rate_set_to_0.33"},
+                    {1, 0.0f, "   83.20", "rate_set_to_0.00"},
+                    {-1, 2.0f, "   -1.00", "rate_set_to_2.00"}};
+        for (const auto& r : rows) {
+            w.reset();
+            w.emplace();
+            FakePlayer* player = givePlayer(float(r.player > 0), 83.2);
+            if (r.player < 0)
+                savedState().playerView = nullptr;
+            for (int n = 1; n <= 2; ++n) {
+                setRate(r.rate);
+                QCOMPARE(savedState().playAtRate, r.rate);
+                const QStringList lines =
+                    w->script.toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                QCOMPARE(lines.size(), n);
+                QVERIFY2(lines.last().startsWith(r.time + "  ") &&
+                             lines.last().endsWith("  " + r.entry),
+                         qPrintable(lines.last()));
+                QCOMPARE(w->echo.text(), lines.last());
+            }
+            if (r.player >= 0)
+                QCOMPARE(player->rate(), r.player > 0 ? r.rate : 0.0f);
+            if (r.player == 0)
+                QVERIFY(player->rateCalls.empty());
+        }
+    }
+};
+
+QTEST_MAIN(Transport)
+#include "tst_transport.moc"
