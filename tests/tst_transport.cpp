@@ -3,8 +3,7 @@
 // grammar and field, the tape counter, the mark, hops counted from it, and
 // the rate.
 #include "session/state.h"
-#include "support/fake_player.h"
-#include "support/test_helpers.h"
+#include "support/logic_widgets.h"
 #include "transport/goto_controller.h"
 #include "transport/hops.h"
 #include "transport/load_video.h"
@@ -14,10 +13,7 @@
 #include "transport/stopwatch.h"
 #include "transport/tape_counter.h"
 
-#include <QLabel>
-#include <QMainWindow>
-#include <QPlainTextEdit>
-#include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -28,59 +24,21 @@ QUrl video(const char* name) {
     return QUrl::fromLocalFile(QStringLiteral("/videos/") + QLatin1String(name));
 }
 using Seeks = std::vector<std::int64_t>;
-
-// A window with the player view and the go-to field, and the widgets the
-// transport writes to, handed to a fresh session record.
-struct Widgets {
-    QMainWindow window;
-    QWidget* central = new QWidget;
-    AVPlayerViewAcceptsDrop* view = new AVPlayerViewAcceptsDrop;
-    gotoController* field = new gotoController;
-    QPlainTextEdit script;
-    QLabel status, echo, mark, counter, excursion;
-    QPushButton back, ahead;
-    Widgets() {
-        auto* layout = new QVBoxLayout(central);
-        layout->addWidget(view);
-        layout->addWidget(field);
-        window.setCentralWidget(central);
-        window.resize(640, 400);
-        resetSession();
-        stateDef& s = savedState();
-        s.window = &window;
-        s.playerView = view;
-        s.gotoField = field;
-        s.script = &script;
-        s.tbTextBlock = &status;
-        s.codeDisplay = &echo;
-        s.markDisplay = &mark;
-        s.tapeCounterDisplay = &counter;
-        s.excursionDisplay = &excursion;
-        s.backButton = &back;
-        s.aheadButton = &ahead;
-    }
-    ~Widgets() { resetSession(); }
-};
 } // namespace
 
 class Transport : public QObject {
     Q_OBJECT
 
-    std::optional<Widgets> w;
+    std::optional<LogicWidgets> w;
+    gotoController field;
 
-    FakePlayer* fake() const { return static_cast<FakePlayer*>(w->view->player()); }
-    FakePlayer* givePlayer(float rate, double time = 0.0) {
-        auto p = std::make_unique<FakePlayer>();
-        p->setRateSilently(rate);
-        p->time = time;
-        w->view->setPlayer(std::move(p));
-        return fake();
-    }
+    FakePlayer* fake() const { return static_cast<FakePlayer*>(w->view.player()); }
 
 private slots:
     void init() {
         setPlayerFactory([] { return std::make_unique<FakePlayer>(); });
         w.emplace();
+        savedState().gotoField = &field;
     }
     void cleanup() {
         w.reset();
@@ -103,35 +61,33 @@ private slots:
             s.hopTotal = 3000;
             s.resizesSinceLoad = 3;
             w->echo.setText(QStringLiteral("    1.00  12:00:00  a"));
-            w->field->setText(QStringLiteral("12"));
+            field.setText(QStringLiteral("12"));
             if (fake())
                 fake()->setRateSilently(1.0f);
-            loadVideo(w->view, video("clip.mov"));
+            loadVideo(&w->view, video("clip.mov"));
             if (!observer)
                 fits.emplace(observer = VO(), &videoObserver::fittedWindow);
             QCOMPARE(VO(), observer);
-            QCOMPARE(observer->objectToObserve.data(), w->view->player());
+            QCOMPARE(observer->objectToObserve.data(), w->view.player());
             QCOMPARE(fake()->items, std::vector<QUrl>(std::size_t(load), video("clip.mov")));
             QCOMPARE(fake()->pauseCalls, load - 1);
             QVERIFY(fake()->seeks.empty() && s.loadTime > QDateTime::currentDateTime().addSecs(-5));
             QCOMPARE((std::tuple{s.markTime, s.hopTotal, s.resizesSinceLoad}),
                      (std::tuple{0.0f, std::int64_t(0), std::int64_t(0)}));
-            QCOMPARE(QStringList({w->mark.text(), w->echo.text(), w->field->text()}),
+            QCOMPARE(QStringList({w->mark.text(), w->echo.text(), field.text()}),
                      QStringList({"0.00", "", ""}));
             QCOMPARE(fits->count(), load - 1); // unknown: nothing yet
             fake()->setStatus(ItemStatus::ReadyToPlay);
             QCOMPARE(fits->count(), load);
         }
-        QCOMPARE((std::tuple{s.hopSize, s.playAtRate, s.vidBasename, s.resizesSinceLoad}),
-                 (std::tuple{std::int64_t(200), 2.0f, QStringLiteral("a"), std::int64_t(1)}));
+        QCOMPARE((std::tuple{s.hopSize, s.playAtRate, s.vidBasename}),
+                 (std::tuple{std::int64_t(200), 2.0f, QStringLiteral("a")}));
         // A failed item, or a notification not of this observation, fits nothing.
-        loadVideo(w->view, video("notes.txt"));
-        const QSize before = w->window.size();
+        loadVideo(&w->view, video("notes.txt"));
         fake()->setStatus(ItemStatus::Failed);
         const int foreign = 0;
         VO()->observeValueForKeyPath(VO()->kp, fake(), ItemStatus::ReadyToPlay, &foreign);
         QCOMPARE(fits->count(), 3);
-        QCOMPARE(w->window.size(), before);
         s.loadTime = QDateTime(QDate(2016, 3, 3), QTime(14, 5, 9));
         showLoadTime();
         QCOMPARE(w->status.text(), QStringLiteral("2016.03.03-14.05.09"));
@@ -140,15 +96,15 @@ private slots:
     void urlTextIsReadAsUrlSyntax() {
         // An unencoded blank is no URL: nothing loads, nothing resets.
         savedState().hopTotal = 700;
-        loadVideo(w->view, QStringLiteral("file:///videos/my clip.mp4"));
-        loadVideo(w->view, QString());
-        QVERIFY(!w->view->player());
+        loadVideo(&w->view, QStringLiteral("file:///videos/my clip.mp4"));
+        loadVideo(&w->view, QString());
+        QVERIFY(!w->view.player());
         QCOMPARE(savedState().hopTotal, std::int64_t(700));
-        loadVideo(w->view, QStringLiteral("file:///videos/my%20clip.mp4"));
+        loadVideo(&w->view, QStringLiteral("file:///videos/my%20clip.mp4"));
         QCOMPARE(fake()->items.back(), video("my clip.mp4"));
         QCOMPARE(savedState().hopTotal, std::int64_t(0));
         // The placeholder's URL text is encoded the same way.
-        loadVideo(w->view, placeholderUrlText(QStringLiteral("/opt/my apps/keystamp")));
+        loadVideo(&w->view, placeholderUrlText(QStringLiteral("/opt/my apps/keystamp")));
         QCOMPARE(fake()->items.back().toLocalFile(),
                  QStringLiteral("/opt/my apps/keystamp/movie.mp4"));
     }
@@ -162,7 +118,7 @@ private slots:
                              "-", "inf", "nan",  "1e16", "\uff19\uff10"};
         rejected << QStringLiteral("9") + QChar(0) + '0';
         const auto check = [&](const QString& text, const Seeks& seeks) {
-            FakePlayer* player = givePlayer(2.0f);
+            FakePlayer* player = w->givePlayer(2.0f);
             seekToTime(text);
             QVERIFY2(player->seeks == seeks &&
                          player->rateCalls == std::vector<float>(seeks.size(), 0.0f),
@@ -177,9 +133,18 @@ private slots:
     }
 
     void theFieldPausesSeeksOnceAndGivesTheKeysBack() {
-        w->window.show();
-        w->window.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w->window));
+        // The view and the field in one window, for the time of this test.
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        layout->addWidget(&w->view);
+        layout->addWidget(&field);
+        const auto release = qScopeGuard([&] {
+            w->view.setParent(nullptr);
+            field.setParent(nullptr);
+        });
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         const struct {
             QString text;
             int end; // a key, or 0 for a click on the player view
@@ -191,20 +156,20 @@ private slots:
                     {"7", 0, true, {7000}},
                     {"1:30", Qt::Key_Enter, true, {}}};
         for (const auto& r : rows) {
-            FakePlayer* player = r.withPlayer ? givePlayer(1.0f) : nullptr;
-            w->field->clear();
-            QTest::mouseClick(w->field, Qt::LeftButton);
-            QVERIFY(w->field->hasFocus());
-            QTest::keyClicks(w->field, r.text);
-            QTest::keyClick(w->field, Qt::Key_Left);
+            FakePlayer* player = r.withPlayer ? w->givePlayer(1.0f) : nullptr;
+            field.clear();
+            QTest::mouseClick(&field, Qt::LeftButton);
+            QVERIFY(field.hasFocus());
+            QTest::keyClicks(&field, r.text);
+            QTest::keyClick(&field, Qt::Key_Left);
             if (r.end)
-                QTest::keyClick(w->field, Qt::Key(r.end));
+                QTest::keyClick(&field, Qt::Key(r.end));
             else
-                w->view->setFocus(Qt::MouseFocusReason);
-            QCOMPARE(w->field->text(), r.text);
-            QVERIFY(w->field->cursorPosition() == r.text.size() && !w->field->hasSelectedText());
+                w->view.setFocus(Qt::MouseFocusReason);
+            QCOMPARE(field.text(), r.text);
+            QVERIFY(field.cursorPosition() == r.text.size() && !field.hasSelectedText());
             // Keys typed now reach the player view, not the field.
-            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->view));
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&w->view));
             QVERIFY(!player || (player->rate() == 0.0f && player->seeks == r.seeks));
         }
     }
@@ -227,7 +192,7 @@ private slots:
     void markTakesThePlayheadAsA32BitFloat() {
         setMarkAtPlayhead(); // no player: nothing
         QVERIFY(w->mark.text().isEmpty());
-        FakePlayer* player = givePlayer(1.0f, 0.005);
+        FakePlayer* player = w->givePlayer(1.0f, 0.005);
         savedState().hopTotal = 1500;
         setMarkAtPlayhead(); // the text reads the playhead: 0.005f lies below 0.005
         QCOMPARE(w->mark.text(), QStringLiteral("0.01"));
@@ -243,7 +208,7 @@ private slots:
     void refresherShowsThePlayheadSlowerWithoutAnActiveWindow() {
         tapeCounter();
         savedState().markTime = 10.0f;
-        givePlayer(0.0f, 7.5);
+        w->givePlayer(0.0f, 7.5);
         QTRY_COMPARE(w->counter.text(), QStringLiteral("    7.50"));
         QTRY_COMPARE(w->excursion.text(), QStringLiteral("   -2.50"));
         QCOMPARE(tapeCounterPeriodMs(), 500);
@@ -252,7 +217,7 @@ private slots:
     void hopsAreCountedFromTheMarkNotFromThePlayhead() {
         hopAhead(); // no player: nothing moves
         QCOMPARE(savedState().hopTotal, std::int64_t(0));
-        FakePlayer* player = givePlayer(1.0f, 20.0);
+        FakePlayer* player = w->givePlayer(1.0f, 20.0);
         savedState().markTime = 10.0f;
         hopAhead();
         QCOMPARE(player->rate(), 0.0f);
@@ -315,14 +280,14 @@ private slots:
                     {-1, 2.0f, "2.00"}};
         for (const auto& r : rows) {
             w.emplace();
-            FakePlayer* player = givePlayer(float(r.player > 0), 83.2);
+            FakePlayer* player = w->givePlayer(float(r.player > 0), 83.2);
             if (r.player < 0)
                 savedState().playerView = nullptr;
             const QString line = QStringLiteral("%1  ").arg(r.player < 0 ? "   -1.00" : "   83.20");
             for (int n = 1; n <= 2; ++n) {
                 setRate(r.rate);
                 QCOMPARE(savedState().playAtRate, r.rate);
-                const QStringList lines = w->script.toPlainText().split('\n', Qt::SkipEmptyParts);
+                const QStringList lines = w->lines();
                 QCOMPARE(lines.size(), n);
                 QVERIFY2(lines.last().startsWith(line) &&
                              lines.last().endsWith(QLatin1String("  rate_set_to_") + r.shown),
