@@ -1,15 +1,8 @@
-// Window fitting: its geometry against the worked examples (a 1440 x 877
-// visible screen, an 800 x 600 window with a 22-point title bar), and a fit
-// applied to a real window under X.
-#include "session/state.h"
-#include "support/fake_player.h"
-#include "support/storage_fixture.h"
-#include "transport/player_view.h"
-#include "window/letterbox.h"
+// The geometry of window fitting against the worked examples: a 1440 x 877
+// visible screen, an 800 x 600 window with a 22-point title bar.
 #include "window/letterbox_geometry.h"
 
-#include <QMainWindow>
-#include <QScreen>
+#include <QPointF>
 #include <QTest>
 
 namespace {
@@ -20,7 +13,7 @@ const SizeUp player{800, 450};
 constexpr double hd = 1920.0 / 1080.0;
 } // namespace
 
-class Letterbox : public QObject {
+class LetterboxGeometry : public QObject {
     Q_OBJECT
 
 private slots:
@@ -87,30 +80,7 @@ private slots:
                                 videoAspect(true, 0, 0), videoAspect(false, 640, 480)}),
                  QList<double>({hd, 16.0 / 9, 16.0 / 9, 16.0 / 9}));
     }
-
-    // The large fit takes four fifths of the visible width, keeps the
-    // picture's ratio and brings a window partly off screen back on it.
-    void largeFitOfARealWindow() {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs an X display");
-        previous().scaledUp = false;
-        SessionWidgets w;
-        w.window->resize(800, 600);
-        w.window->move(-200, 100);
-        w.window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w.window));
-        w.loadItem();
-        w.player->size = QSizeF(1920, 1080);
-        fixLetterbox(QStringLiteral("up"));
-        QVERIFY(previous().scaledUp);
-        const QRect visible = w.window->screen()->availableGeometry();
-        QTRY_VERIFY(qAbs(w.window->frameGeometry().width() - 0.8 * visible.width()) <= 1);
-        const QSize picture = w.playerView->size();
-        QVERIFY(qAbs(picture.width() - picture.height() * hd) <= 1);
-        QVERIFY(visible.contains(w.window->frameGeometry()));
-        QCOMPARE(w.window->frameGeometry().x(), visible.x() + 20);
-    }
 };
 
-QTEST_MAIN(Letterbox)
-#include "tst_letterbox.moc"
+QTEST_GUILESS_MAIN(LetterboxGeometry)
+#include "tst_letterbox_geometry.moc"
