@@ -1,7 +1,7 @@
 // The libmpv player: items that load or fail (and nothing remote), exact
-// seeks on frame-coded clips, rate and the end pause; its picture on screen
-// with the clock following it, frame steps, a hidden picture; and keys
-// stamped when they went down.
+// seeks on frame-coded clips, the end pause; its picture on screen with the
+// clock following it, frame steps, a hidden picture; and keys stamped when
+// they went down.
 #include "platform/event_time.h"
 #include "platform/mpv_player.h"
 #include "platform/mpv_video_widget.h"
@@ -169,34 +169,21 @@ private slots:
         }
     }
 
-    void rateAndTheEndPause() {
+    void playbackPausesAtTheEndAndPlaysAfterASeekBack() {
+        // Two seconds at four times the speed take half a second; at the end
+        // the rate reads 0, at once again when played there.
         MpvPlayer player(MpvPlayer::VideoOutput::None);
         player.replaceCurrentItem(QUrl::fromLocalFile(clip));
+        player.seekTo(8000);
         QVERIFY(waitSettled(&player));
-        // From stopped, a rate plays at once; while playing, a slower rate takes over.
-        for (const float rate : {4.0f, 0.25f}) {
-            player.setRate(rate);
-            QCOMPARE(player.rate(), rate);
-            QTest::qWait(100);
-            const double before = player.currentTime();
+        for (const float rate : {4.0f, 1.0f}) {
             QElapsedTimer wall;
             wall.start();
-            QTest::qWait(800);
-            const double ratio = (player.currentTime() - before) / (wall.elapsed() / 1000.0);
-            QVERIFY2(ratio > rate / 2 && ratio < rate * 2, qPrintable(QString::number(ratio)));
-        }
-        // Rates beyond the engine's range play at its limit; 0 and below stop.
-        player.setRate(1000.0f);
-        QCOMPARE(player.rate(), 100.0f);
-        player.setRate(-1.0f);
-        QCOMPARE(player.rate(), 0.0f);
-        // At the end playback pauses and the rate reads 0, at once again when
-        // played there; after a seek back it plays.
-        player.seekTo(9000);
-        QVERIFY(waitSettled(&player));
-        for (const float rate : {2.0f, 1.0f}) {
             player.setRate(rate);
+            QCOMPARE(player.rate(), rate);
             QTRY_COMPARE_WITH_TIMEOUT(player.rate(), 0.0f, 10000);
+            QVERIFY2(rate < 4 || (wall.elapsed() > 250 && wall.elapsed() < 1000),
+                     qPrintable(QString::number(wall.elapsed())));
             QVERIFY(player.currentTime() > 9.9 && player.currentTime() <= player.duration());
             QCOMPARE(frameCode(player.grabVideoFrame()), 299);
         }
