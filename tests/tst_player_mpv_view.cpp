@@ -11,6 +11,7 @@
 
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
@@ -26,25 +27,6 @@
 #include <thread>
 
 namespace {
-
-// A listening socket on this machine that tells whether anyone connected.
-struct LocalListener {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    LocalListener() {
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        auto* a = reinterpret_cast<sockaddr*>(&address);
-        if (::bind(fd, a, length) || ::listen(fd, 4) || ::getsockname(fd, a, &length))
-            address.sin_port = 0;
-    }
-    ~LocalListener() { ::close(fd); }
-    bool connected() const {
-        pollfd p{fd, POLLIN, 0};
-        return ::poll(&p, 1, 0) > 0;
-    }
-};
 
 // What the widget shows now, drawn as it draws on screen.
 QImage shown(QWidget* widget) {
@@ -103,10 +85,17 @@ private slots:
     void eachItemWaitsPausedAtZeroOrFailsAndNothingRemoteOpens() {
         // One player takes item after item, the next while the last plays. A
         // server on this machine sees whether anything tries to reach it.
-        LocalListener server;
-        QVERIFY(server.address.sin_port);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        auto* a = reinterpret_cast<sockaddr*>(&address);
+        socklen_t length = sizeof address;
+        pollfd server{::socket(AF_INET, SOCK_STREAM, 0), POLLIN, 0};
+        const auto closing = qScopeGuard([&] { ::close(server.fd); });
+        QVERIFY(!::bind(server.fd, a, length) && !::listen(server.fd, 4) &&
+                !::getsockname(server.fd, a, &length));
         const QString remote =
-            QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(ntohs(server.address.sin_port));
+            QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(ntohs(address.sin_port));
         writeFile(dir.path(), "list.m3u", ("#EXTM3U\n" + remote + '\n' + clip + '\n').toUtf8());
         writeFile(dir.path(), "remote.edl", ("# mpv EDL v0\n" + remote + '\n').toUtf8());
         const std::pair<QString, QSizeF> items[] = {
@@ -122,7 +111,7 @@ private slots:
             QSignalSpy changes(&player, &Player::statusChanged);
             QVERIFY(waitSettled(&player));
             QTest::qWait(150);
-            QVERIFY2(!server.connected(), qPrintable(name));
+            QVERIFY2(::poll(&server, 1, 0) == 0, qPrintable(name));
             QCOMPARE(changes.count(), 1);
             QCOMPARE(player.status(),
                      size.isEmpty() ? ItemStatus::Failed : ItemStatus::ReadyToPlay);
