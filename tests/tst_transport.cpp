@@ -1,6 +1,6 @@
 // The transport on a scripted player: one player and one readiness observer,
 // every load resetting the per-video session, the go-to grammar and field,
-// the tape counter, the mark, hops counted from it, and the rate.
+// the counter's texts, the mark, hops counted from it, and the rate.
 #include "session/state.h"
 #include "support/logic_widgets.h"
 #include "transport/goto_controller.h"
@@ -131,48 +131,44 @@ private slots:
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        const struct {
-            QString text;
-            int end; // a key, or 0 for a click on the player view
-            bool withPlayer;
-            Seeks seeks;
-        } rows[] = {{"5", Qt::Key_Return, false, {}},
-                    {"1,234.5", Qt::Key_Return, true, {1234500}},
-                    {"42", Qt::Key_Tab, true, {42000}},
-                    {"7", 0, true, {7000}},
-                    {"1:30", Qt::Key_Enter, true, {}}};
-        for (const auto& r : rows) {
-            FakePlayer* player = r.withPlayer ? w->givePlayer(1.0f) : nullptr;
+        // Ended by a key or (0) by a click on the player view; with a player
+        // or without; the seek, if any (-1: none).
+        const std::tuple<const char*, int, bool, qint64> rows[] = {
+            {"5", Qt::Key_Return, false, -1},
+            {"1,234.5", Qt::Key_Return, true, 1234500},
+            {"42", Qt::Key_Tab, true, 42000},
+            {"7", 0, true, 7000},
+            {"1:30", Qt::Key_Enter, true, -1}};
+        for (const auto& [text, end, withPlayer, ms] : rows) {
+            FakePlayer* player = withPlayer ? w->givePlayer(1.0f) : nullptr;
             field.clear();
             QTest::mouseClick(&field, Qt::LeftButton);
             QVERIFY(field.hasFocus());
-            QTest::keyClicks(&field, r.text);
+            QTest::keyClicks(&field, text);
             QTest::keyClick(&field, Qt::Key_Left);
-            if (r.end)
-                QTest::keyClick(&field, Qt::Key(r.end));
+            if (end)
+                QTest::keyClick(&field, Qt::Key(end));
             else
                 w->view.setFocus(Qt::MouseFocusReason);
-            QCOMPARE(field.text(), r.text);
-            QVERIFY(field.cursorPosition() == r.text.size() && !field.hasSelectedText());
+            QCOMPARE(field.text(), QLatin1String(text));
+            QVERIFY(field.cursorPosition() == int(strlen(text)) && !field.hasSelectedText());
             // Keys typed now reach the player view, not the field.
             QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(&w->view));
-            QVERIFY(!player || (player->rate() == 0.0f && player->seeks == r.seeks));
+            QVERIFY(!player ||
+                    (player->rate() == 0.0f && player->seeks == (ms < 0 ? Seeks{} : Seeks{ms})));
         }
     }
 
     void textsOfCounterAndExcursion() {
         // A stored mark is the float nearest its time: 12.3456f lies above 12.3456.
-        const struct {
-            double t;
-            float mark;
-            QString counter, excursion;
-        } rows[] = {{7.5, 10.0f, "    7.50", "   -2.50"},
-                    {123456.78, 0.0f, "123456.78", "123456.78"},
-                    {12.3456, 12.3456f, "   12.35", "   -0.00"},
-                    {3.3, 3.3f, "    3.30", "    0.00"}};
-        for (const auto& r : rows)
-            QCOMPARE(QStringList({counterText(r.t), excursionText(r.t, r.mark)}),
-                     QStringList({r.counter, r.excursion}));
+        const std::tuple<double, float, const char*, const char*> rows[] = {
+            {7.5, 10.0f, "    7.50", "   -2.50"},
+            {123456.78, 0.0f, "123456.78", "123456.78"},
+            {12.3456, 12.3456f, "   12.35", "   -0.00"},
+            {3.3, 3.3f, "    3.30", "    0.00"}};
+        for (const auto& [t, mark, counter, excursion] : rows)
+            QCOMPARE(QStringList({counterText(t), excursionText(t, mark)}),
+                     QStringList({counter, excursion}));
     }
 
     void markTakesThePlayheadAsA32BitFloat() {
@@ -189,15 +185,6 @@ private slots:
         // Marking does not pause, seek or move the hop offset.
         QCOMPARE((std::tuple{player->rate(), player->seeks.size(), savedState().hopTotal}),
                  (std::tuple{1.0f, std::size_t(0), std::int64_t(1500)}));
-    }
-
-    void refresherShowsThePlayheadSlowerWithoutAnActiveWindow() {
-        tapeCounter();
-        savedState().markTime = 10.0f;
-        w->givePlayer(0.0f, 7.5);
-        QTRY_COMPARE(w->counter.text(), QStringLiteral("    7.50"));
-        QTRY_COMPARE(w->excursion.text(), QStringLiteral("   -2.50"));
-        QCOMPARE(tapeCounterPeriodMs(), 500);
     }
 
     void hopsAreCountedFromTheMarkNotFromThePlayhead() {
@@ -237,17 +224,6 @@ private slots:
             QCOMPARE(w->back.text(), QStringLiteral("\u25C0 ") + QLatin1String(size));
             QCOMPARE(w->ahead.text(), QLatin1String(size) + QStringLiteral(" \u25B6"));
         }
-        savedState().hopSize = 300; // outside the list: no step
-        hopFiner();
-        hopCoarser();
-        QCOMPARE(savedState().hopSize, std::int64_t(300));
-    }
-
-    void rateLabelsReadAsFloats() {
-        const std::pair<const char*, float> labels[] = {
-            {"0.1", 0.1f}, {"0.25", 0.25f}, {"16", 16.0f}, {"2x", 2.0f}, {"fast", 0.0f}};
-        for (const auto& [label, value] : labels)
-            QCOMPARE(floatValue(QString::fromLatin1(label)), value);
     }
 
     void everyRateChoiceIsStoredAndRecorded() {
