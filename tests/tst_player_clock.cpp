@@ -6,6 +6,7 @@
 #include "platform/mpv_clock.h"
 #include "platform/mpv_frame_seek.h"
 
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <cmath>
@@ -85,42 +86,34 @@ private slots:
         QVERIFY(last > 5.2);
     }
 
+    // Frame k is due at 100 + k/30 (30 fps); "rK" the engine hands it out
+    // (read 0.2 ms after it was due, or "rK,L" L s late), "sK=V" the picture
+    // due for frame K anchors frame V (-1: none), "c" a pause or seek.
     void eachPictureAnchorsTheFrameItShows() {
-        // 30 fps at speed 1: frame k is due at 100 + k/30 and reported then.
+        // Each frame anchors once; a frame handed out before the last one's
+        // picture is on screen waits for its own; a dropped frame is passed
+        // over; a report merged into the next picture anchors nothing, not
+        // the later frame. After a pause or seek, reports read long before
+        // the picture was due are of earlier frames; of those read together
+        // the oldest is taken.
+        const QString script =
+            "s0=-1 r1 s1=1 s1=-1 r2 r3 s2=2 s3=3 r4 r5 s5=5 r7 s6=-1 s7=7 c s8=-1 "
+            "r20,-0.1 r21,0.05 r22,0.02 s21=21 s22=22 r23 r24";
         const double span = 1.0 / 30, slack = span / 2;
         UnshownFrames frames;
-        const auto report = [&](int k, double late = 0.0002) {
-            frames.reported(k * span, 100.0 + k * span + late);
-        };
-        const auto shows = [&](int k) {
-            const std::optional<double> anchored = frames.presented(100.0 + k * span, slack, 1.0);
-            return anchored ? int(std::lround(*anchored / span)) : -1;
-        };
-        QCOMPARE(shows(0), -1); // nothing reported yet
-        report(1);
-        QCOMPARE(shows(1), 1);
-        QCOMPARE(shows(1), -1); // each frame anchors once
-        // The next frame handed out before this one's picture is on screen;
-        // a frame the screen never showed (dropped) is passed over; a report
-        // merged into the next picture anchors nothing, not the later frame.
-        for (int k : {2, 3, 4, 5, 7})
-            report(k);
-        QCOMPARE(shows(2), 2);
-        QCOMPARE(shows(3), 3);
-        QCOMPARE(shows(5), 5);
-        QCOMPARE(shows(6), -1);
-        QCOMPARE(shows(7), 7);
-        // After a pause or seek: reports read long before the picture was due
-        // are of earlier frames; of those read together, the oldest is taken.
-        frames.clear();
-        QCOMPARE(shows(8), -1);
-        report(20, -0.1);
-        report(21, 0.05);
-        report(22, 0.02);
-        QCOMPARE(shows(21), 21);
-        QCOMPARE(shows(22), 22);
-        report(23);
-        report(24);
+        for (const QString& step : script.split(' ')) {
+            const QStringList n = step.mid(1).split(QRegularExpression("[,=]"));
+            const double k = n[0].toDouble(), due = 100.0 + k * span;
+            if (step[0] == 'c') {
+                frames.clear();
+            } else if (step[0] == 'r') {
+                frames.reported(k * span, due + n.value(1, "0.0002").toDouble());
+            } else {
+                const std::optional<double> anchored = frames.presented(due, slack, 1.0);
+                QVERIFY2((anchored ? int(std::lround(*anchored / span)) : -1) == n[1].toInt(),
+                         qPrintable(step));
+            }
+        }
         QCOMPARE(*frames.presented(0.0, slack, 1.0), 23 * span); // no due time: the oldest
         // At double speed frames are due twice as often.
         frames.clear();

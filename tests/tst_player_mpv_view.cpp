@@ -10,11 +10,7 @@
 #include "transport/player_view.h"
 
 #include <QPlainTextEdit>
-#include <QRandomGenerator>
-#include <QScopeGuard>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QVBoxLayout>
 #include <QtTest>
 

@@ -12,7 +12,6 @@
 #include "transport/stopwatch.h"
 #include "transport/tape_counter.h"
 
-#include <QScopeGuard>
 #include <QVBoxLayout>
 #include <QtTest>
 
