@@ -1,7 +1,6 @@
 // The libmpv player: items that load or fail (and nothing remote), exact
 // seeks on frame-coded clips, the end pause; its picture on screen with the
-// clock following it, frame steps, a hidden picture; and keys stamped when
-// they went down.
+// clock following it, frame steps, hidden; and keys stamped when they went down.
 #include "platform/event_time.h"
 #include "platform/mpv_player.h"
 #include "platform/mpv_video_widget.h"
@@ -201,8 +200,7 @@ private slots:
         window = showIn(picture); // OpenGL makes a new context there
         QVERIFY(window);
         QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(7777)));
-        // While stopped, frame steps go one frame forward and back; a step
-        // from the last frame does not hold back the steps after it.
+        // While stopped, frame steps go one frame forward and back.
         seekAndSee(&player, picture, 4000);
         const std::tuple<bool, int, int> steps[] = {{true, 2, 122}, {false, 3, 119}};
         for (const auto& [forward, times, frame] : steps) {
@@ -211,11 +209,6 @@ private slots:
             QTRY_COMPARE(frameCode(shown(picture)), frame);
             QTRY_COMPARE(player.currentTime(), frame / 30.0);
         }
-        player.seekTo(60000);
-        QVERIFY(waitSettled(&player));
-        player.stepFrame(true);
-        player.stepFrame(false);
-        QTRY_COMPARE(frameCode(player.grabVideoFrame()), 298);
 
         // Playing, while the interface is busy the engine's reports of new
         // frames come in but no new picture is drawn: the clock stays with
@@ -237,17 +230,14 @@ private slots:
                      qPrintable(QStringLiteral("%1 s on frame %2").arg(t).arg(on)));
         }
         QVERIFY(player.currentTime() > (frame + 20) / 30.0);
-
-        // A hidden picture (the help tab in front, the window minimised) does
-        // not hold playback back: 30 frames a second, where a picture waiting
-        // for paints would manage 5.
+        // A hidden picture (the help tab in front) does not hold playback
+        // back: 30 frames a second, where one waiting for paints would show 5.
         window->hide();
-        QTest::qWait(50);
         const int hiddenAt = frameCode(player.grabVideoFrame());
-        const double timeAt = player.currentTime();
+        const double hiddenTime = player.currentTime();
         QTest::qWait(1000);
-        QVERIFY(player.currentTime() - timeAt > 0.5);
         QVERIFY(frameCode(player.grabVideoFrame()) - hiddenAt > 15);
+        QVERIFY(player.currentTime() - hiddenTime > 0.5);
         player.pause();
         window->show(); // and shows the frame it has got to
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
