@@ -1,10 +1,9 @@
 // The player's pure parts: the playhead clock between shown frames, the
-// choice of the frame on screen among the engine's reports, the engine's seek
-// targets, the clock's recent history and the moment of an event.
+// choice of the frame on screen among the engine's reports, the clock's
+// recent history and the moment of an event.
 #include "platform/clock_history.h"
 #include "platform/event_time.h"
 #include "platform/mpv_clock.h"
-#include "platform/mpv_frame_seek.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -123,16 +122,6 @@ private slots:
         fast(2);
         fast(3);
         QCOMPARE(*frames.presented(200.0 + 3 * span / 2, slack / 2, 2.0), 3 * span);
-    }
-
-    void framesOffTheGrid() {
-        // Beyond what the exact seeks on real clips show: no grid, a target
-        // before the first frame, a first frame later than 0.
-        const FrameGrid thirty{0.0, 30.0};
-        QVERIFY(!gridFrameAtOrBefore(-0.5, thirty) && !gridFrameAtOrBefore(1.0, {0.0, 0.0}));
-        QCOMPARE(engineSeekTarget(-3.0, thirty), 0.0);
-        QCOMPARE(engineSeekTarget(7.5, std::nullopt), 7.5);
-        QCOMPARE(engineSeekTarget(0.01, FrameGrid{0.021, 25.0}), 0.021);
     }
 
     void historyGivesTheReadingAtAPastMoment() {
