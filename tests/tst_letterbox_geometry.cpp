@@ -59,21 +59,17 @@ private slots:
         }
         // The resize command ("default"): small first after a load, then
         // alternating. Modes are exact and case-sensitive.
-        const struct {
-            const char* mode;
-            bool scaledUp;
-            int resizes;
-            bool large;
-        } choices[] = {{"up", false, 0, true},      {"down", true, 3, false},
-                       {"same", false, 0, false},   {"same", true, 0, true},
-                       {"flip", true, 0, false},    {"flip", false, 0, true},
-                       {"default", true, 0, false}, {"default", false, 1, true},
-                       {"default", true, 2, false}, {"Up", true, 3, false}};
-        for (const auto& c : choices) {
-            const FitChoice choice = chooseFit(QLatin1String(c.mode), c.scaledUp, c.resizes);
-            QVERIFY2(choice.fit == (c.large ? Fit::Large : Fit::Small) &&
-                         choice.scaledUpAfter == c.large,
-                     c.mode);
+        const std::tuple<const char*, bool, int, bool> choices[] = {
+            // scaled up, resizes: large
+            {"up", false, 0, true},      {"down", true, 3, false},    {"same", false, 0, false},
+            {"same", true, 0, true},     {"flip", true, 0, false},    {"flip", false, 0, true},
+            {"default", true, 0, false}, {"default", false, 1, true}, {"default", true, 2, false},
+            {"Up", true, 3, false}};
+        for (const auto& [mode, scaledUp, resizes, large] : choices) {
+            const FitChoice choice = chooseFit(QLatin1String(mode), scaledUp, resizes);
+            QVERIFY2(choice.fit == (large ? Fit::Large : Fit::Small) &&
+                         choice.scaledUpAfter == large,
+                     mode);
         }
         // Without an item (the stopwatch's placeholder) or a size: 16:9.
         QCOMPARE(QList<double>({videoAspect(true, 1920, 1080), videoAspect(true, 1.0, 480),

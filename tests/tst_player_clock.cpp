@@ -115,15 +115,13 @@ private slots:
             {100, 2, 1}, {101, 2.9999, 0}, {101, 3, 0}, {102, 1, 0}, {102.5, 1, 0}, {103, 1, 2}};
         for (const auto& [from, value, speed] : segments)
             history.segment(from, value, speed);
-        const struct {
-            double moment, reading;
-            bool running;
-        } rows[] = {{99.0, 2.0, false},  {100.5, 2.5, true},  {100.999, 2.999, true},
-                    {101.5, 3.0, false}, {102.5, 1.0, false}, {103.25, 1.5, true},
-                    {104.0, 3.0, true}};
-        for (const auto& r : rows) {
-            QVERIFY(std::abs(history.readingAt(r.moment, 2.2) - r.reading) < 1e-9);
-            QCOMPARE(history.runningAt(r.moment), r.running);
+        const std::tuple<double, double, bool> rows[] = {
+            // moment, reading, running
+            {99.0, 2.0, false},  {100.5, 2.5, true},  {100.999, 2.999, true}, {101.5, 3.0, false},
+            {102.5, 1.0, false}, {103.25, 1.5, true}, {104.0, 3.0, true}};
+        for (const auto& [moment, reading, running] : rows) {
+            QVERIFY(std::abs(history.readingAt(moment, 2.2) - reading) < 1e-9);
+            QCOMPARE(history.runningAt(moment), running);
         }
         // A run re-anchored below its reading (frames late after a stall) is
         // not capped: only a pause ends a run.
@@ -140,17 +138,15 @@ private slots:
     void eventMomentOnTheMonotonicClock() {
         const double wrap = 4294967.296; // 2^32 ms in seconds
         // Stamps too old, from the future, zero or of another clock give now.
-        const struct {
-            double now;
-            qulonglong stamp;
-            double moment;
-        } rows[] = {{1000.5, 1000300, 1000.3},     {1000.5, 1000500, 1000.5},
-                    {wrap + 1.0, 900, wrap + 0.9}, {wrap + 0.1, 4294967000, wrap - 0.296},
-                    {1000.5, 0, 1000.5},           {1000.5, 1000600, 1000.5},
-                    {1000.5, 994500, 1000.5},      {1000.5, 1765000000, 1000.5}};
-        for (const auto& r : rows)
-            QVERIFY2(std::abs(eventMoment(r.stamp, r.now) - r.moment) < 1e-6,
-                     qPrintable(QString::number(eventMoment(r.stamp, r.now), 'f', 6)));
+        const std::tuple<double, qulonglong, double> rows[] = {
+            // now, stamp, moment
+            {1000.5, 1000300, 1000.3},     {1000.5, 1000500, 1000.5},
+            {wrap + 1.0, 900, wrap + 0.9}, {wrap + 0.1, 4294967000, wrap - 0.296},
+            {1000.5, 0, 1000.5},           {1000.5, 1000600, 1000.5},
+            {1000.5, 994500, 1000.5},      {1000.5, 1765000000, 1000.5}};
+        for (const auto& [now, stamp, moment] : rows)
+            QVERIFY2(std::abs(eventMoment(stamp, now) - moment) < 1e-6,
+                     qPrintable(QString::number(eventMoment(stamp, now), 'f', 6)));
     }
 };
 

@@ -211,35 +211,32 @@ private slots:
     }
 
     void everyRateChoiceIsStoredAndRecorded() {
-        // The rate applies to a playing video only; the same rate twice is two lines.
-        const struct {
-            int player; // -1 none, 0 stopped, 1 playing
-            float rate;
-            const char* shown;
-        } rows[] = {{1, 0.5f, "0.50"},
-                    {0, 16.0f, "16.00"},
-                    {1, 0.333f, "0.33"},
-                    {1, 0.0f, "0.00"},
-                    {-1, 2.0f, "2.00"}};
-        for (const auto& r : rows) {
+        // The rate applies to a playing video only; the same rate twice is two
+        // lines. The player: -1 none, 0 stopped, 1 playing.
+        const std::tuple<int, float, const char*> rows[] = {{1, 0.5f, "0.50"},
+                                                            {0, 16.0f, "16.00"},
+                                                            {1, 0.333f, "0.33"},
+                                                            {1, 0.0f, "0.00"},
+                                                            {-1, 2.0f, "2.00"}};
+        for (const auto& [playing, rate, shown] : rows) {
             w.emplace();
-            FakePlayer* player = w->givePlayer(float(r.player > 0), 83.2);
-            if (r.player < 0)
+            FakePlayer* player = w->givePlayer(float(playing > 0), 83.2);
+            if (playing < 0)
                 savedState().playerView = nullptr;
-            const QString line = QStringLiteral("%1  ").arg(r.player < 0 ? "   -1.00" : "   83.20");
+            const QString line = QStringLiteral("%1  ").arg(playing < 0 ? "   -1.00" : "   83.20");
             for (int n = 1; n <= 2; ++n) {
-                setRate(r.rate);
-                QCOMPARE(savedState().playAtRate, r.rate);
+                setRate(rate);
+                QCOMPARE(savedState().playAtRate, rate);
                 const QStringList lines = w->lines();
                 QCOMPARE(lines.size(), n);
                 QVERIFY2(lines.last().startsWith(line) &&
-                             lines.last().endsWith(QLatin1String("  rate_set_to_") + r.shown),
+                             lines.last().endsWith(QLatin1String("  rate_set_to_") + shown),
                          qPrintable(lines.last()));
                 QCOMPARE(w->echo.text(), lines.last());
             }
-            if (r.player >= 0) // a stopped video is not touched
+            if (playing >= 0) // a stopped video is not touched
                 QCOMPARE(std::pair(player->rate(), player->rateCalls.empty()),
-                         std::pair(r.player ? r.rate : 0.0f, r.player == 0));
+                         std::pair(playing ? rate : 0.0f, playing == 0));
         }
     }
 };
