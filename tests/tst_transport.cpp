@@ -18,9 +18,6 @@
 #include <optional>
 
 namespace {
-QUrl video(const char* name) {
-    return QUrl::fromLocalFile(QStringLiteral("/videos/") + QLatin1String(name));
-}
 using Seeks = std::vector<std::int64_t>;
 } // namespace
 
@@ -48,6 +45,7 @@ private slots:
         // observer, pauses first, resets the per-video session and fits once
         // per readiness.
         stateDef& s = savedState();
+        const QUrl clip = QUrl::fromLocalFile(QStringLiteral("/videos/clip.mov"));
         videoObserver* observer = nullptr;
         std::optional<QSignalSpy> fits;
         for (int load = 1; load <= 3; ++load) {
@@ -59,12 +57,12 @@ private slots:
             field.setText(QStringLiteral("12"));
             if (fake())
                 fake()->setRateSilently(1.0f);
-            loadVideo(&w->view, video("clip.mov"));
+            loadVideo(&w->view, clip);
             if (!observer)
                 fits.emplace(observer = VO(), &videoObserver::fittedWindow);
             QCOMPARE(VO(), observer);
             QCOMPARE(observer->objectToObserve.data(), w->view.player());
-            QCOMPARE(fake()->items, std::vector<QUrl>(std::size_t(load), video("clip.mov")));
+            QCOMPARE(fake()->items, std::vector<QUrl>(std::size_t(load), clip));
             QCOMPARE(fake()->pauseCalls, load - 1);
             QVERIFY(fake()->seeks.empty() && s.loadTime > QDateTime::currentDateTime().addSecs(-5));
             QCOMPARE((std::tuple{s.markTime, s.hopTotal, s.resizesSinceLoad}),
@@ -75,7 +73,7 @@ private slots:
             fake()->setStatus(ItemStatus::ReadyToPlay);
             QCOMPARE(fits->count(), load);
         }
-        loadVideo(&w->view, video("notes.txt")); // a failed item fits nothing
+        loadVideo(&w->view, clip); // a failed item fits nothing
         fake()->setStatus(ItemStatus::Failed);
         QCOMPARE(fits->count(), 3);
         // The placeholder's URL text, read as URL syntax, survives a blank in its path.
