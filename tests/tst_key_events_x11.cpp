@@ -54,8 +54,7 @@ private slots:
     }
 
     void keymapChangesAreFollowed() {
-        // Gives the last key without symbols a Cyrillic letter on the server,
-        // then takes it back.
+        // The last key without symbols gets a Cyrillic letter on the server, then loses it.
         auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
         xcb_connection_t* c = x11 ? x11->connection() : nullptr;
         QVERIFY(c);

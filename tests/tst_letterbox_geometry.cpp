@@ -27,9 +27,8 @@ private slots:
         QCOMPARE(frame.h + c43.dH, screen.h - 20);
         QCOMPARE(player.w + c43.dW, (player.h + c43.dH) * 4.0 / 3.0);
         QVERIFY(frame.w + c43.dW < 0.8 * screen.w);
-        // The small fit floors the player area: a minimum frame of 300 x 350
-        // would leave it 300 x 200. A portrait video grows the height, a very
-        // wide one the width.
+        // The small fit floors the player area (a 300 x 350 frame would leave it
+        // 300 x 200); a portrait video grows the height, a very wide one the width.
         const struct {
             SizeUp minFrame;
             double aspect, w, h;

@@ -21,30 +21,23 @@ private slots:
     // r reads the value, < reads just under it (waiting for the next frame).
     void clockScripts() {
         const char* scripts[] = {
-            // One frame a second: it runs on between frames, waits just before
-            // a late one, is pulled forward by an early one, stops at the end.
+            // A frame a second: it runs on, waits for a late frame, follows an early one, ends.
             "S1 P0 F0@10 p1@10 r0.25@10.25 <1@11.5 F1@11.6 r1@11.6 r1.25@11.85 F2@11.9 r2@11.9 "
             "h@12 r2.1@13 E2.5 p1@20 r2.3@20.2 r2.5@21",
             // Speed scales it, and a change continues from the reading.
             "S10 F0@0 p2@0 r2@1 s0.5@1 r3@3",
-            // A seek back while playing forgets the frame on screen; the clock
-            // holds at the first frame after it until the engine gets there.
+            // After a seek back it holds at the first frame until the engine gets there.
             "S0.04 F9@0 P2 f p1@1 r2.02@1.02 F2@1.03 r2.03@1.03 r2.03@1.05 r2.035@1.065",
-            // The placeholder, a frame every 4 s, paused at 10.5 on the frame
-            // of 8: a stopwatch neither stands until the next frame nor jumps
-            // when it comes.
+            // The placeholder (a frame every 4 s): the stopwatch neither stands nor jumps.
             "S4 F8@0 P10.5 p1@100 r10.51@100.01 r13.5@103 r14.49@103.99 F12@104 r14.5@104 "
             "r16.5@106",
-            // Paused at 5.02 on the frame of 5 (30 fps), the engine plays on
-            // from 5, its frames late: the clock holds while the frame covers
-            // the reading, then follows the engine, never a frame ahead.
+            // Resumed at 5.02 on the frame of 5 with late frames: never a frame ahead.
             "S0.0333333333333 F5@0 P5.02 p1@100 r5.02@100.01 r5.03@100.03 <5.0333333333@100.034 "
             "F5.0333333333@100.035 r5.0333333333@100.035 <5.0666666667@100.069 "
             "F5.0666666667@100.07 r5.0666666667@100.07"};
         for (const char* script : scripts) {
             PlayheadClock clock;
-            using Op = std::function<void(double, double)>;
-            const std::map<char, Op> ops{
+            const std::map<char, std::function<void(double, double)>> ops{
                 {'S', [&](double a, double) { clock.setFrameSpan(a); }},
                 {'P', [&](double a, double) { clock.pauseAt(a); }},
                 {'F', [&](double a, double now) { clock.frameShown(a, now); }},

@@ -41,9 +41,8 @@ private slots:
     }
 
     void loadsKeepOnePlayerAndResetThePerVideoSession() {
-        // Every load (the same file too) keeps the one player and readiness
-        // observer, pauses first, resets the per-video session and fits once
-        // per readiness.
+        // Every load keeps the one player and observer, pauses, resets the
+        // per-video session and fits once per readiness.
         stateDef& s = savedState();
         const QUrl clip = QUrl::fromLocalFile(QStringLiteral("/videos/clip.mov"));
         videoObserver* observer = nullptr;
@@ -55,8 +54,6 @@ private slots:
             s.resizesSinceLoad = 3;
             w->echo.setText(QStringLiteral("    1.00  12:00:00  a"));
             field.setText(QStringLiteral("12"));
-            if (fake())
-                fake()->setRateSilently(1.0f);
             loadVideo(&w->view, clip);
             if (!observer)
                 fits.emplace(observer = VO(), &videoObserver::fittedWindow);
@@ -72,6 +69,7 @@ private slots:
             QCOMPARE(fits->count(), load - 1); // unknown: nothing yet
             fake()->setStatus(ItemStatus::ReadyToPlay);
             QCOMPARE(fits->count(), load);
+            fake()->setRateSilently(1.0f); // playing when the next load comes
         }
         loadVideo(&w->view, clip); // a failed item fits nothing
         fake()->setStatus(ItemStatus::Failed);
@@ -100,7 +98,6 @@ private slots:
             check(text, {ms});
         for (const QString& text : rejected)
             check(text, {});
-        // The largest that fit still go through.
         QCOMPARE(seekMilliseconds(9.2e15), std::optional<std::int64_t>(9200000000000000000LL));
     }
 
@@ -174,17 +171,14 @@ private slots:
     void hopsAreCountedFromTheMarkNotFromThePlayhead() {
         FakePlayer* player = w->givePlayer(1.0f, 20.0);
         savedState().markTime = 10.0f;
-        hopAhead();
+        hopAhead(); // pauses
         QCOMPARE(player->rate(), 0.0f);
-        player->setRateSilently(1.0f);
         hopAhead();
-        QCOMPARE(player->rate(), 0.0f);
         hopFiner(); // no seek; the next hop continues from the offset
         hopAhead();
         // A new mark keeps the offset: the next hop lands beside the new mark.
         savedState().markTime = 12.3456f;
         hopBack();
-        QCOMPARE(savedState().hopTotal, std::int64_t(2000));
         // Home is the mark; hops count on below it, and below zero.
         savedState().markTime = 0.0f;
         player->setRateSilently(2.0f);
@@ -192,7 +186,6 @@ private slots:
         QCOMPARE(player->rate(), 0.0f);
         hopBack();
         hopBack();
-        QCOMPARE(savedState().hopTotal, std::int64_t(-1000));
         QCOMPARE(player->seeks, (Seeks{11000, 12000, 12500, 14346, 0, -500, -1000}));
     }
 
