@@ -17,9 +17,7 @@
 
 #include <optional>
 
-namespace {
 using Seeks = std::vector<std::int64_t>;
-} // namespace
 
 class Transport : public QObject {
     Q_OBJECT
