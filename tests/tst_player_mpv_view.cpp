@@ -1,7 +1,6 @@
-// The libmpv player's picture on screen: OpenGL and software drawing, the
-// frame shown after a seek, re-parenting, a hidden picture, the clock
-// following the picture, teardown in either order, the automatic choice and
-// the player view's own arrow keys.
+// The libmpv player: items that load or fail (and nothing remote), exact
+// seeks on frame-coded clips, the end pause; its picture on screen with the
+// clock following it, frame steps, hidden; and keys stamped when they went down.
 #include "platform/event_time.h"
 #include "platform/mpv_player.h"
 #include "platform/mpv_video_widget.h"
@@ -13,14 +12,15 @@
 
 #include <QPlainTextEdit>
 #include <QScreen>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QVBoxLayout>
 #include <QtTest>
 
+#include <arpa/inet.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <clocale>
 #include <cstdlib>
-#include <memory>
 #include <thread>
 
 namespace {
@@ -43,6 +43,11 @@ std::unique_ptr<QWidget> showIn(QWidget* picture) {
     return QTest::qWaitForWindowExposed(window.get()) ? std::move(window) : nullptr;
 }
 
+// The frame the X screen shows in the window, read without a paint of ours.
+int onScreen(QWidget* window) {
+    return frameCode(window->screen()->grabWindow(window->winId()).toImage());
+}
+
 } // namespace
 
 class PlayerMpvView : public QObject {
@@ -50,20 +55,6 @@ class PlayerMpvView : public QObject {
 
     QTemporaryDir dir;
     QString clip;
-
-    // Shows the player's picture in a window of its own and loads the clip
-    // there: the window once the first frame shows, else nullptr.
-    std::unique_ptr<QWidget> loadOnScreen(MpvPlayer& player) {
-        QWidget* picture = player.createVideoWidget(nullptr);
-        if (!picture)
-            return nullptr;
-        auto window = showIn(picture);
-        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
-        if (!window || !waitSettled(&player))
-            return nullptr;
-        return QTest::qWaitFor([&] { return frameCode(shown(picture)) == 0; }) ? std::move(window)
-                                                                               : nullptr;
-    }
 
     void seekAndSee(MpvPlayer* player, QWidget* picture, long long ms) {
         player->seekTo(ms);
@@ -75,157 +66,180 @@ class PlayerMpvView : public QObject {
 private slots:
     void initTestCase() {
         std::setlocale(LC_NUMERIC, "C");
-        QVERIFY(dir.isValid());
-        clip = makeCodedClip(dir.path(), QStringLiteral("c30.mp4"));
-        QVERIFY(!clip.isEmpty());
+        const std::pair<QString, ClipShape> clips[] = {
+            {"c30.mp4", {}},
+            {"c2997.mp4", {"30000/1001", 10.0, 60, 1, true}}, // with sound
+            {"wide.mp4", {"30", 1.0, 60, 2}}};                // pixels twice as wide as high
+        for (const auto& [name, shape] : clips)
+            QVERIFY(!makeCodedClip(dir.path(), name, shape).isEmpty());
+        clip = dir.filePath(QStringLiteral("c30.mp4"));
+        writeFile(dir.path(), QStringLiteral("notes.txt"), "12.35  14:03:09  a\nnot a video\n");
+        QFile whole(clip);
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        writeFile(dir.path(), QStringLiteral("truncated.mp4"), whole.read(whole.size() / 2));
     }
 
-    void pictureShowsTheFrameAndSurvivesReparenting_data() {
+    void itemsLoadPausedOrFailNothingRemoteOpensAndTheEndPauses() {
+        // One player takes item after item, each paused at 0, the next while
+        // the last plays. A server here sees whether anything tries to reach it.
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        auto* a = reinterpret_cast<sockaddr*>(&address);
+        socklen_t length = sizeof address;
+        pollfd server{::socket(AF_INET, SOCK_STREAM, 0), POLLIN, 0};
+        const auto closing = qScopeGuard([&] { ::close(server.fd); });
+        QVERIFY(!::bind(server.fd, a, length) && !::listen(server.fd, 4) &&
+                !::getsockname(server.fd, a, &length));
+        const QString remote =
+            QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(ntohs(address.sin_port));
+        writeFile(dir.path(), "list.m3u", ("#EXTM3U\n" + remote + '\n' + clip + '\n').toUtf8());
+        writeFile(dir.path(), "remote.edl", ("# mpv EDL v0\n" + remote + '\n').toUtf8());
+        const std::pair<QString, QSizeF> items[] = {
+            {"wide.mp4", {640, 240}}, {"missing.mp4", {}},   {"c30.mp4", {320, 240}},
+            {"notes.txt", {}},        {"truncated.mp4", {}}, {remote, {}},
+            {"list.m3u", {}},         {"remote.edl", {}},    {"c30.mp4", {320, 240}}};
+        MpvPlayer player(MpvPlayer::VideoOutput::None);
+        for (const auto& [name, size] : items) {
+            player.replaceCurrentItem(name == remote ? QUrl(remote)
+                                                     : QUrl::fromLocalFile(dir.filePath(name)));
+            QVERIFY(player.hasCurrentItem() && player.status() == ItemStatus::Unknown);
+            QSignalSpy changes(&player, &Player::statusChanged);
+            QVERIFY(waitSettled(&player));
+            QTest::qWait(150);
+            QVERIFY2(::poll(&server, 1, 0) == 0, qPrintable(name)); // nobody connected
+            QCOMPARE(changes.count(), 1);
+            QCOMPARE(player.status(),
+                     size.isEmpty() ? ItemStatus::Failed : ItemStatus::ReadyToPlay);
+            QCOMPARE((std::pair{player.rate(), player.currentTime()}), (std::pair{0.0f, 0.0}));
+            if (size.isEmpty())
+                continue;
+            QCOMPARE(player.presentationSize(), size);
+            QCOMPARE(frameCode(player.grabVideoFrame()), 0);
+            player.setRate(1.0f);
+            QTest::qWait(150);
+        }
+        // Two seconds at four times the speed take half a second; at the end
+        // the rate reads 0, at once again when played there; after a seek
+        // back it plays.
+        player.seekTo(8000);
+        QVERIFY(waitSettled(&player));
+        for (const float rate : {4.0f, 1.0f}) {
+            QElapsedTimer wall;
+            wall.start();
+            player.setRate(rate);
+            QCOMPARE(player.rate(), rate);
+            QTRY_COMPARE_WITH_TIMEOUT(player.rate(), 0.0f, 10000);
+            QVERIFY2(rate < 4 || (wall.elapsed() > 250 && wall.elapsed() < 1000),
+                     qPrintable(QString::number(wall.elapsed())));
+            QVERIFY(player.currentTime() > 9.9 && player.currentTime() <= player.duration());
+            QCOMPARE(frameCode(player.grabVideoFrame()), 299);
+        }
+        player.seekTo(200);
+        QVERIFY(waitSettled(&player));
+        player.setRate(1.0f);
+        QTest::qWait(300);
+        QVERIFY(player.currentTime() > 0.2);
+    }
+
+    void seekShowsTheFrameOnScreenAtTheTime() {
+        const std::tuple<const char*, long long, long long> grids[] = {{"c30.mp4", 30, 1},
+                                                                       {"c2997.mp4", 30000, 1001}};
+        for (const auto& [name, num, den] : grids) {
+            MpvPlayer player(MpvPlayer::VideoOutput::None);
+            player.replaceCurrentItem(QUrl::fromLocalFile(dir.filePath(name)));
+            player.seekTo(4321); // before the item is ready: lands once it is
+            QCOMPARE(player.currentTime(), 4.321);
+            QVERIFY(waitSettled(&player));
+            const long long last = frameAt(std::llround(player.duration() * 1000.0) - 1, num, den);
+            // Frame starts and either side, keyframes, the ends and beyond, random times.
+            QList<long long> times{4321, 2000, 1999, 33,   34,   0,     1,    66,
+                                   67,   100,  7346, 5005, 5004, 5006,  8999, 9000,
+                                   3337, 3336, 1000, 1001, 9950, -1000, 60000};
+            QRandomGenerator random(20260101);
+            for (int i = 0; i < 20; ++i)
+                times << random.bounded(0, 10000);
+            for (long long ms : times) {
+                if (ms != 4321)
+                    player.seekTo(ms);
+                const double time = std::clamp(ms / 1000.0, 0.0, player.duration());
+                if (ms <= 10000)
+                    QCOMPARE(player.currentTime(), time);
+                QVERIFY(waitSettled(&player));
+                const long long expected = std::min(frameAt(ms, num, den), last);
+                QVERIFY2(frameCode(player.grabVideoFrame()) == int(expected),
+                         qPrintable(QStringLiteral("%1 at %2 ms").arg(name).arg(ms)));
+                QCOMPARE(player.currentTime(), time);
+            }
+        }
+    }
+
+    void pictureOnScreen_data() {
         QTest::addColumn<MpvPlayer::VideoOutput>("output");
         if (MpvVideoWidget::openGLAvailable())
             QTest::newRow("OpenGL") << MpvPlayer::VideoOutput::OpenGL;
         QTest::newRow("software") << MpvPlayer::VideoOutput::Software;
     }
-    void pictureShowsTheFrameAndSurvivesReparenting() {
+    void pictureOnScreen() {
         QFETCH(MpvPlayer::VideoOutput, output);
-        auto player = std::make_unique<MpvPlayer>(output);
-        QWidget* picture = player->createVideoWidget(nullptr);
-        QVERIFY(picture);
-        QVERIFY(!player->createVideoWidget(nullptr)); // one picture per player
-        // The item loads before the picture is on screen, and shows once it is.
-        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(player.get()));
+        // The item loads before the picture is on screen, and shows once it
+        // is; one picture per player, which may move to another window.
+        MpvPlayer player{output};
+        QWidget* picture = player.createVideoWidget(nullptr);
+        QVERIFY(picture && !player.createVideoWidget(nullptr));
+        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
+        QVERIFY(waitSettled(&player));
         auto window = showIn(picture);
         QVERIFY(window);
         QTRY_COMPARE(frameCode(shown(picture)), 0);
-        seekAndSee(player.get(), picture, 1500);
-        seekAndSee(player.get(), picture, 7777);
-
-        // Into another window: OpenGL makes a new context there.
-        auto other = showIn(picture);
-        QVERIFY(other);
-        window.reset();
-        QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(7777)));
-        seekAndSee(player.get(), picture, 2000);
-        player->setRate(1.0f); // it plays on screen
-        QTRY_VERIFY(frameCode(shown(picture)) > 75);
-        player.reset(); // the picture outlives the player
-        QTest::qWait(50);
-    }
-
-    void aHiddenPictureDoesNotHoldPlaybackBack_data() {
-        pictureShowsTheFrameAndSurvivesReparenting_data();
-    }
-    void aHiddenPictureDoesNotHoldPlaybackBack() {
-        // As with the help tab in front, or the window minimised.
-        QFETCH(MpvPlayer::VideoOutput, output);
-        MpvPlayer player{output};
-        auto window = loadOnScreen(player);
+        seekAndSee(&player, picture, 7777);
+        window = showIn(picture); // OpenGL makes a new context there
         QVERIFY(window);
-        QWidget* picture = window->layout()->itemAt(0)->widget();
-        window->hide();
-        QTest::qWait(50);
-        QElapsedTimer wall;
+        QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(7777)));
+        // While stopped, frame steps go one frame forward and back.
+        seekAndSee(&player, picture, 4000);
+        const std::tuple<bool, int, int> steps[] = {{true, 2, 122}, {false, 3, 119}};
+        for (const auto& [forward, times, frame] : steps) {
+            for (int i = 0; i < times; ++i)
+                player.stepFrame(forward);
+            QTRY_COMPARE(frameCode(shown(picture)), frame);
+            QTRY_COMPARE(player.currentTime(), frame / 30.0);
+        }
+
+        // While the interface is busy no new picture is drawn and the clock stays
+        // with the frame on screen; then it is within a frame of the one shown.
+        seekAndSee(&player, picture, 2000);
         player.setRate(1.0f);
-        wall.start();
+        QTRY_VERIFY(onScreen(window.get()) > 75);
+        const int frame = onScreen(window.get());
+        QThread::msleep(150);
+        QCoreApplication::sendPostedEvents(&player, QEvent::MetaCall);
+        QCOMPARE(onScreen(window.get()), frame);
+        QVERIFY(player.currentTime() < (frame + 1) / 30.0);
+        for (int i = 0; i < 12; ++i) {
+            QTest::qWait(23 + 7 * i);
+            const double t = player.currentTime();
+            const int on = onScreen(window.get());
+            QVERIFY2(t > (on - 1) / 30.0 && t < (on + 1) / 30.0,
+                     qPrintable(QStringLiteral("%1 s on frame %2").arg(t).arg(on)));
+        }
+        QVERIFY(player.currentTime() > (frame + 20) / 30.0);
+        // A hidden picture (the help tab in front) does not hold playback
+        // back: 30 frames a second, where one waiting for paints would show 5.
+        window->hide();
+        const int hiddenAt = frameCode(player.grabVideoFrame());
+        const double hiddenTime = player.currentTime();
         QTest::qWait(1000);
-        const int frames = frameCode(player.grabVideoFrame());
-        const double seconds = wall.elapsed() / 1000.0;
-        // The clock runs with the frames nobody sees.
-        QVERIFY(player.currentTime() > 0.5 * seconds);
-        // 30 frames a second; a picture that waited for paints would manage 5.
-        QVERIFY2(frames > 15 * seconds,
-                 qPrintable(QStringLiteral("%1 in %2 s").arg(frames).arg(seconds)));
+        QVERIFY(frameCode(player.grabVideoFrame()) - hiddenAt > 15);
+        QVERIFY(player.currentTime() - hiddenTime > 0.5);
         player.pause();
-        window->show();
+        window->show(); // and shows the frame it has got to
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_VERIFY(frameCode(shown(picture)) >= frames);
+        QTRY_VERIFY(frameCode(shown(picture)) > hiddenAt + 15);
         window.reset(); // the player goes on without its picture
         player.seekTo(1000);
         QVERIFY(waitSettled(&player));
         QCOMPARE(frameCode(player.grabVideoFrame()), 30);
-    }
-
-    void theClockFollowsThePictureOnScreen_data() {
-        pictureShowsTheFrameAndSurvivesReparenting_data();
-    }
-    void theClockFollowsThePictureOnScreen() {
-        QFETCH(MpvPlayer::VideoOutput, output);
-        MpvPlayer player{output};
-        auto window = loadOnScreen(player);
-        QVERIFY(window);
-        // What the X screen shows: no paint of ours happens while reading it.
-        const auto onScreen = [&] {
-            return frameCode(window->screen()->grabWindow(window->winId()).toImage());
-        };
-        player.setRate(1.0f);
-        QTRY_VERIFY(onScreen() > 10);
-
-        // The interface is busy while the engine moves on: its reports of new
-        // frames come in, but no new picture is drawn. The clock stays with
-        // the frame on screen.
-        const int frame = onScreen();
-        QThread::msleep(150);
-        QCoreApplication::sendPostedEvents(&player, QEvent::MetaCall);
-        QCOMPARE(onScreen(), frame);
-        QVERIFY2(
-            player.currentTime() < (frame + 1) / 30.0,
-            qPrintable(QStringLiteral("%1 s on frame %2").arg(player.currentTime()).arg(frame)));
-
-        // Drawing again, it follows the pictures: within a frame of the one
-        // on screen whenever it is read, and on past the busy moment.
-        for (int i = 0; i < 12; ++i) {
-            QTest::qWait(23 + 7 * i);
-            const double t = player.currentTime();
-            const int shown = onScreen();
-            QVERIFY2(t > (shown - 1) / 30.0 && t < (shown + 1) / 30.0,
-                     qPrintable(QStringLiteral("%1 s on frame %2").arg(t).arg(shown)));
-        }
-        QVERIFY(player.currentTime() > (frame + 20) / 30.0);
-    }
-
-    void firstLoadIntoAWindowOnScreenAndArrowKeys() {
-        // As at start-up: the window is up before the first load makes the
-        // player and its picture.
-        auto* view = new AVPlayerViewAcceptsDrop;
-        auto window = showIn(view);
-        QVERIFY(window);
-        auto owned = std::make_unique<MpvPlayer>();
-        MpvPlayer* player = owned.get();
-        view->setPlayer(std::move(owned));
-        player->replaceCurrentItem(QUrl::fromLocalFile(clip));
-        QVERIFY(waitSettled(player));
-        // The automatic choice draws through OpenGL wherever it can.
-        auto* picture = view->findChild<QWidget*>();
-        QVERIFY(picture);
-        QCOMPARE(qobject_cast<MpvVideoWidget*>(picture) != nullptr,
-                 MpvVideoWidget::openGLAvailable());
-        seekAndSee(player, picture, 4000);
-        // The whole window shows it too, on the X screen itself.
-        QTRY_COMPARE(frameCode(window->grab().toImage()), 120);
-        QTRY_COMPARE(frameCode(window->screen()->grabWindow(window->winId()).toImage()), 120);
-
-        // While stopped, the arrows step one frame forward and back.
-        const auto press = [view](int code, int times) {
-            KeyEvent key;
-            key.keyCode = code;
-            for (int i = 0; i < times; ++i)
-                view->superHandleKeyDown(key);
-        };
-        press(kKeyRightArrow, 2);
-        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 122);
-        QTRY_COMPARE(player->currentTime(), 122.0 / 30.0);
-        press(kKeyLeftArrow, 3);
-        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 119);
-        QTRY_COMPARE(player->currentTime(), 119.0 / 30.0);
-        // A step forward from the last frame shows nothing new and does not
-        // hold back the steps after it.
-        player->seekTo(60000);
-        QVERIFY(waitSettled(player));
-        press(kKeyRightArrow, 1);
-        press(kKeyLeftArrow, 1);
-        QTRY_COMPARE(frameCode(player->grabVideoFrame()), 298);
-        QCOMPARE(player->rate(), 0.0f);
     }
 
     // Keys pressed while the interface thread is busy are stamped with the

@@ -12,32 +12,28 @@ constexpr int kBits = 16;
 } // namespace
 
 QString makeCodedClip(const QString& folder, const QString& name, const ClipShape& shape) {
-    const QString path = QDir(folder).filePath(name);
-    const QString picture =
-        QStringLiteral("color=c=black:s=320x240:r=%1:d=%2,format=gray,"
-                       "geq=lum='255*mod(floor(N/pow(2\\,floor(X*%3/W)))\\,2)',setsar=%4")
-            .arg(shape.frameRate)
-            .arg(shape.seconds)
-            .arg(kBits)
-            .arg(shape.sampleAspect);
-    QStringList args = QStringLiteral("-hide_banner -loglevel error -y -f lavfi -i").split(' ');
-    args << picture;
-    if (shape.audio)
-        args
-            << QStringLiteral("-f lavfi -i").split(' ')
-            << QStringLiteral("sine=frequency=440:sample_rate=48000:duration=%1").arg(shape.seconds)
-            << QStringLiteral("-c:a") << QStringLiteral("aac");
-    args << QStringLiteral("-c:v libx264 -pix_fmt yuv420p -crf 12 -preset veryfast -g").split(' ')
-         << QString::number(shape.keyframeInterval) << path;
+    const QString path = QDir(folder).filePath(name), seconds = QString::number(shape.seconds);
+    const QString sound =
+        QStringLiteral(" -f lavfi -i sine=frequency=440:sample_rate=48000:duration=") + seconds +
+        QStringLiteral(" -c:a aac");
+    QStringList args =
+        QStringLiteral(
+            "-hide_banner -loglevel error -y -f lavfi -i color=c=black:s=320x240:r=%1:d=%2,"
+            "format=gray,geq=lum='255*mod(floor(N/pow(2\\,floor(X*%3/W)))\\,2)',setsar=%4%5"
+            " -c:v libx264 -pix_fmt yuv420p -crf 12 -preset veryfast -g %6")
+            .arg(shape.frameRate, seconds, QString::number(kBits),
+                 QString::number(shape.sampleAspect), shape.audio ? sound : QString(),
+                 QString::number(shape.keyframeInterval))
+            .split(' ');
+    args << path;
     QProcess ffmpeg;
     ffmpeg.start(QStringLiteral("ffmpeg"), args);
-    if (!ffmpeg.waitForFinished(120000) || ffmpeg.exitStatus() != QProcess::NormalExit ||
-        ffmpeg.exitCode() != 0) {
-        qWarning("ffmpeg: %s %s", ffmpeg.readAllStandardError().constData(),
-                 qPrintable(ffmpeg.errorString()));
-        return QString();
-    }
-    return path;
+    if (ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit &&
+        ffmpeg.exitCode() == 0)
+        return path;
+    qWarning("ffmpeg: %s %s", ffmpeg.readAllStandardError().constData(),
+             qPrintable(ffmpeg.errorString()));
+    return QString();
 }
 
 QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes) {
@@ -50,14 +46,13 @@ QString writeFile(const QString& folder, const QString& name, const QByteArray& 
 int frameCode(const QImage& image) {
     if (image.isNull() || image.width() < kBits || image.height() < 2)
         return -1;
-    const int y = image.height() / 2;
     int code = 0;
     for (int bit = 0; bit < kBits; ++bit) {
-        const int grey = qGray(image.pixel(int((bit + 0.5) * image.width() / kBits), y));
-        if (grey > 192)
-            code |= 1 << bit;
-        else if (grey >= 64)
+        const int grey =
+            qGray(image.pixel(int((bit + 0.5) * image.width() / kBits), image.height() / 2));
+        if (grey >= 64 && grey <= 192)
             return -1;
+        code |= int(grey > 192) << bit;
     }
     return code;
 }
