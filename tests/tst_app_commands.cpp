@@ -1,9 +1,8 @@
 // The window through the real interface file, with a scripted player: start-up
-// (open requests before and after launch, what launch sets on screen, the
-// window's place), focus rules, tabs and the rate across a switch, Help,
-// Clear, window fitting, printing, drops, the transport controls, and the
-// end of the program (a failed save keeps the window; a termination signal
-// ends it as Quit does).
+// and open requests, focus rules, tabs and the rate across a switch, Help,
+// Clear, window fitting, drops, the transport controls, checkpoints and
+// export, and the end of the program (a failed save keeps the window; a
+// termination signal ends it as Quit does).
 #include "app/app_delegate.h"
 #include "app/main_window.h"
 #include "app/segmented_control.h"
@@ -28,7 +27,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QPrinter>
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTextBrowser>
@@ -282,16 +280,6 @@ private slots:
         QVERIFY(alerts->alerts[0].second.contains("coding-scheme.txt:1: unknown kind stat"));
         QCOMPARE(exported(), QStringList());
         QVERIFY(QFile::remove(home->storage() + "/coding-scheme.txt"));
-    }
-
-    void printsTheTranscript() {
-        QTemporaryDir dir;
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath(QStringLiteral("transcript.pdf")));
-        app->printTranscript(&printer);
-        const QByteArray pdf = contentsOf(printer.outputFileName());
-        QVERIFY(pdf.startsWith("%PDF-") && pdf.size() > 1000);
     }
 
     // A drop without a local file is refused before anything is saved; one

@@ -1,10 +1,8 @@
 // The application's pure pieces: names and paths of opened videos, the
-// 1 April test, window placement arithmetic, the key-name reference and the
-// hand-over of termination signals to the event loop.
+// 1 April test, window placement arithmetic and the key-name reference.
 #include "app/april_fools.h"
 #include "app/instances.h"
 #include "app/key_reference.h"
-#include "app/termination_signals.h"
 #include "session/key_event.h"
 #include "session/key_names.h"
 #include "transport/open_file.h"
@@ -12,11 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QMimeData>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <csignal>
 
 class AppPieces : public QObject {
     Q_OBJECT
@@ -103,24 +98,6 @@ private slots:
         // The typing keys are named by the recorder's own rules.
         for (const QString& name : names + QStringList{"shift-A", "shift-code20", "play_x_1.00"})
             QVERIFY2(html.contains("<code>" + name + "</code>"), qPrintable(name));
-    }
-
-    void terminationSignalsReachTheEventLoop() {
-        {
-            TerminationSignals handlers;
-            QSignalSpy spy(&handlers, &TerminationSignals::received);
-            for (int s : {SIGTERM, SIGINT, SIGHUP}) {
-                QCOMPARE(::raise(s), 0);
-                QVERIFY(spy.wait(5000));
-                QCOMPARE(spy.takeFirst().at(0).toInt(), s);
-            }
-        }
-        // Once the handlers are gone, the signals get their default action back.
-        for (int s : {SIGTERM, SIGINT, SIGHUP}) {
-            struct sigaction now = {};
-            QCOMPARE(::sigaction(s, nullptr, &now), 0);
-            QVERIFY(now.sa_handler == SIG_DFL);
-        }
     }
 };
 
