@@ -52,21 +52,6 @@ Claim claim(const QString& path) {
     return Claim::Claimed;
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        left -= n;
-    }
-    return true;
-}
-
 struct Name {
     QString path;
     bool fresh; // claimed now, rather than a file of ownPaths
@@ -95,6 +80,21 @@ std::optional<Name> claimName(const QString& folder, const QString& stem,
 }
 
 } // namespace
+
+bool writeAll(int fd, const QByteArray& bytes) {
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        left -= n;
+    }
+    return true;
+}
 
 QString numberedFileName(const QString& stem, int n) {
     if (n <= 1)

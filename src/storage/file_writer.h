@@ -47,3 +47,7 @@ bool publishStaged(const StagedFile& file);
 // Flushes the folder's entries (new names, renames, removals) to disk; false
 // when the folder could not be opened or synced.
 bool syncFolder(const QString& folder);
+
+// Writes every byte to fd, going on after interrupted and short writes;
+// false on a failed write.
+bool writeAll(int fd, const QByteArray& bytes);

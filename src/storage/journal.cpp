@@ -110,21 +110,6 @@ JournalState& journal() {
     return state;
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        left -= n;
-    }
-    return true;
-}
-
 bool isStillOurs(const JournalFile& file) {
     struct stat st {};
     return !file.path.isEmpty() && ::lstat(QFile::encodeName(file.path).constData(), &st) == 0 &&
