@@ -41,6 +41,16 @@ int createExclusive(const QString& path) {
     return fd;
 }
 
+// fsync(2), retried when interrupted; EINVAL (nothing to sync there) counts
+// as synced.
+bool syncDescriptor(int fd) {
+    int result;
+    do {
+        result = ::fsync(fd);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 || errno == EINVAL;
+}
+
 enum class Claim { Claimed, Taken, Failed };
 
 // Creates path empty, failing when anything exists at it.
@@ -142,11 +152,7 @@ StagedFile stageWithoutClobbering(const QString& folder, const QString& stem,
 }
 
 bool publishStaged(const StagedFile& file) {
-    int result;
-    do {
-        result = ::fsync(file.fd);
-    } while (result != 0 && errno == EINTR);
-    bool published = result == 0 || errno == EINVAL;
+    bool published = syncDescriptor(file.fd);
     ::close(file.fd);
     const QByteArray from = QFile::encodeName(file.temporary);
     published =
@@ -166,11 +172,7 @@ bool syncFolder(const QString& folder) {
         ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    int result;
-    do {
-        result = ::fsync(fd);
-    } while (result != 0 && errno == EINTR);
-    const bool synced = result == 0 || errno == EINVAL; // EINVAL: nothing to sync here
+    const bool synced = syncDescriptor(fd);
     ::close(fd);
     return synced;
 }
