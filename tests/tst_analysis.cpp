@@ -6,7 +6,7 @@
 #include "analysis/tables.h"
 #include "session/format.h"
 #include "storage/transcript_file.h"
-#include "support/storage_fixture.h"
+#include "support/test_helpers.h"
 
 #include <QImage>
 #include <QProcess>

@@ -15,7 +15,6 @@
 #include "storage/transcript_file.h"
 #include "support/app_home.h"
 #include "support/fake_player.h"
-#include "support/storage_fixture.h"
 #include "support/test_helpers.h"
 #include "transport/goto_controller.h"
 #include "transport/player_view.h"
@@ -24,7 +23,6 @@
 #include <QAction>
 #include <QDragEnterEvent>
 #include <QLabel>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>

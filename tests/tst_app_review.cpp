@@ -6,19 +6,18 @@
 #include "app/application_setup.h"
 #include "app/main_window.h"
 #include "platform/mpv_player.h"
-#include "platform/mpv_video_widget.h"
 #include "session/format.h"
 #include "session/state.h"
 #include "session/transcript.h"
 #include "support/app_home.h"
 #include "support/clips.h"
+#include "support/e2e_program.h"
 #include "support/test_helpers.h"
 #include "transport/player_view.h"
 #include "transport/seek.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QScreen>
 #include <QTextBlock>
 #include <QtTest>
@@ -36,45 +35,35 @@ class AppReview : public QObject {
     MpvPlayer* mpv() const { return qobject_cast<MpvPlayer*>(app->player->player()); }
     QPlainTextEdit* script() const { return app->scrollViewContainingTranscript; }
 
-    // Runs xdotool on the test's display while the events keep flowing.
+    // Real X events: the test's window, keys, and count clicks at a point of the window.
     static bool xdo(const QStringList& arguments) {
-        QProcess p;
-        p.start(QStringLiteral("xdotool"), arguments);
-        if (!p.waitForStarted())
-            return false;
-        return QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 20000) &&
-               p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+        return RunningProgram::xdotool(arguments).has_value();
     }
     QString windowId() const { return QString::number(app->window->winId()); }
     bool keys(const QStringList& keys) { return xdo(QStringList{"key", "--delay", "60"} + keys); }
+    bool click(QPoint p, int count = 1) {
+        return xdo({"mousemove", "--window", windowId(), QString::number(p.x()),
+                    QString::number(p.y()), "click", "--repeat", QString::number(count), "--delay",
+                    "60", "1"});
+    }
     // Clicks (count times) on the first characters of transcript line n.
     bool clickLine(int n, int count) {
         const QTextBlock block = script()->document()->findBlockByNumber(n);
         script()->setTextCursor(QTextCursor(block));
         script()->ensureCursorVisible();
         const QRect r = script()->cursorRect(QTextCursor(block));
-        const QPoint p =
-            script()->viewport()->mapTo(app->window.data(), QPoint(r.left() + 25, r.center().y()));
-        return xdo({"mousemove", "--window", windowId(), QString::number(p.x()),
-                    QString::number(p.y()), "click", "--repeat", QString::number(count), "--delay",
-                    "60", "1"});
+        return click(
+            script()->viewport()->mapTo(app->window.data(), QPoint(r.left() + 25, r.center().y())),
+            count);
     }
 
-    // The frame number the picture shows (the 320 x 240 clip fitted into it).
+    // The frame number the picture shows: the player view's one child that
+    // is not an overlay label.
     int shownFrame() const {
-        // The player view's one child that is not an overlay label.
-        QWidget* picture = nullptr;
         for (QWidget* child : app->player->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (!qobject_cast<QLabel*>(child))
-                picture = child;
-        if (!picture)
-            return -1;
-        auto* gl = qobject_cast<MpvVideoWidget*>(picture);
-        const QImage image = gl ? gl->grabFramebuffer() : picture->grab().toImage();
-        const QSize fitted = QSize(320, 240).scaled(image.size(), Qt::KeepAspectRatio);
-        return frameCode(image.copy(QRect(
-            QPoint((image.width() - fitted.width()) / 2, (image.height() - fitted.height()) / 2),
-            fitted)));
+                return ::shownFrame(child);
+        return -1;
     }
     void standAt(long long ms) {
         seekToTime(ms / 1000.0);
@@ -186,9 +175,7 @@ private slots:
         auto* band = app->player->findChild<QWidget*>(QStringLiteral("keysNotRecordedBand"));
         auto* mark = app->player->findChild<QWidget*>(QStringLiteral("keysRecordedMark"));
         QVERIFY(target && band && mark);
-        const QPoint p = target->mapTo(app->window.data(), target->rect().center());
-        QVERIFY(xdo({"mousemove", "--window", windowId(), QString::number(p.x()),
-                     QString::number(p.y()), "click", "1"}));
+        QVERIFY(click(target->mapTo(app->window.data(), target->rect().center())));
         QTRY_COMPARE(QApplication::focusWidget(), target);
         QTRY_COMPARE(band->isVisible(), !recording);
         QCOMPARE(mark->isVisible(), recording);

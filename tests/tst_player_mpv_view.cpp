@@ -8,6 +8,7 @@
 #include "session/key_event.h"
 #include "session/state.h"
 #include "support/clips.h"
+#include "support/test_helpers.h"
 #include "transport/player_view.h"
 
 #include <QPlainTextEdit>
@@ -24,13 +25,6 @@
 #include <thread>
 
 namespace {
-
-// What the widget shows now, drawn as it draws on screen.
-QImage shown(QWidget* widget) {
-    if (auto* gl = qobject_cast<MpvVideoWidget*>(widget))
-        return gl->grabFramebuffer();
-    return widget->grab().toImage();
-}
 
 // A window on screen holding one picture of the clip's size, filling it.
 std::unique_ptr<QWidget> showIn(QWidget* picture) {
@@ -59,7 +53,7 @@ class PlayerMpvView : public QObject {
     void seekAndSee(MpvPlayer* player, QWidget* picture, long long ms) {
         player->seekTo(ms);
         QVERIFY(waitSettled(player));
-        QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(ms)));
+        QTRY_COMPARE(shownFrame(picture), int(frameAt(ms)));
         QCOMPARE(player->currentTime(), ms / 1000.0);
     }
 
@@ -73,10 +67,10 @@ private slots:
         for (const auto& [name, shape] : clips)
             QVERIFY(!makeCodedClip(dir.path(), name, shape).isEmpty());
         clip = dir.filePath(QStringLiteral("c30.mp4"));
-        writeFile(dir.path(), QStringLiteral("notes.txt"), "12.35  14:03:09  a\nnot a video\n");
+        writeFile(dir.filePath("notes.txt"), "12.35  14:03:09  a\nnot a video\n");
         QFile whole(clip);
         QVERIFY(whole.open(QIODevice::ReadOnly));
-        writeFile(dir.path(), QStringLiteral("truncated.mp4"), whole.read(whole.size() / 2));
+        QVERIFY(writeFile(dir.filePath("truncated.mp4"), whole.read(whole.size() / 2)));
     }
 
     void itemsLoadPausedOrFailNothingRemoteOpensAndTheEndPauses() {
@@ -93,8 +87,8 @@ private slots:
                 !::getsockname(server.fd, a, &length));
         const QString remote =
             QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(ntohs(address.sin_port));
-        writeFile(dir.path(), "list.m3u", ("#EXTM3U\n" + remote + '\n' + clip + '\n').toUtf8());
-        writeFile(dir.path(), "remote.edl", ("# mpv EDL v0\n" + remote + '\n').toUtf8());
+        writeFile(dir.filePath("list.m3u"), ("#EXTM3U\n" + remote + '\n' + clip + '\n').toUtf8());
+        writeFile(dir.filePath("remote.edl"), ("# mpv EDL v0\n" + remote + '\n').toUtf8());
         const std::pair<QString, QSizeF> items[] = {
             {"wide.mp4", {640, 240}}, {"missing.mp4", {}},   {"c30.mp4", {320, 240}},
             {"notes.txt", {}},        {"truncated.mp4", {}}, {remote, {}},
@@ -191,18 +185,18 @@ private slots:
         QVERIFY(waitSettled(&player));
         auto window = showIn(picture);
         QVERIFY(window);
-        QTRY_COMPARE(frameCode(shown(picture)), 0);
+        QTRY_COMPARE(shownFrame(picture), 0);
         seekAndSee(&player, picture, 7777);
         window = showIn(picture); // OpenGL makes a new context there
         QVERIFY(window);
-        QTRY_COMPARE(frameCode(shown(picture)), int(frameAt(7777)));
+        QTRY_COMPARE(shownFrame(picture), int(frameAt(7777)));
         // While stopped, frame steps go one frame forward and back.
         seekAndSee(&player, picture, 4000);
         const std::tuple<bool, int, int> steps[] = {{true, 2, 122}, {false, 3, 119}};
         for (const auto& [forward, times, frame] : steps) {
             for (int i = 0; i < times; ++i)
                 player.stepFrame(forward);
-            QTRY_COMPARE(frameCode(shown(picture)), frame);
+            QTRY_COMPARE(shownFrame(picture), frame);
             QTRY_COMPARE(player.currentTime(), frame / 30.0);
         }
 
@@ -235,7 +229,7 @@ private slots:
         player.pause();
         window->show(); // and shows the frame it has got to
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QTRY_VERIFY(frameCode(shown(picture)) > hiddenAt + 15);
+        QTRY_VERIFY(shownFrame(picture) > hiddenAt + 15);
         window.reset(); // the player goes on without its picture
         player.seekTo(1000);
         QVERIFY(waitSettled(&player));

@@ -90,15 +90,12 @@ class Storage : public QObject {
     }
     // Starts this program in a child mode with more of the environment, under
     // the preload library that logs the file calls under traced to log.
-    void startChild(QProcess& process, const char* mode, const QString& traced,
+    void startChild(QProcess& process, const char* mode, const QString& tracedDir,
                     const QStringList& env) {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
         for (const QString& item : env)
             e.insert(item.section('=', 0, 0), item.section('=', 1));
-        e.insert("LD_PRELOAD", KEYSTAMP_TRACE_SHIM);
-        e.insert("KEYSTAMP_TRACE_DIR", traced);
-        e.insert("ASAN_OPTIONS", e.value("ASAN_OPTIONS") + ":verify_asan_link_order=0");
-        process.setProcessEnvironment(e);
+        process.setProcessEnvironment(::traced(e, tracedDir));
         process.start(QCoreApplication::applicationFilePath(), {mode, "-platform", "offscreen"});
     }
 

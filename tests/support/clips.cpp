@@ -1,6 +1,7 @@
 #include "support/clips.h"
 
 #include "platform/mpv_player.h"
+#include "platform/mpv_video_widget.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -36,13 +37,6 @@ QString makeCodedClip(const QString& folder, const QString& name, const ClipShap
     return QString();
 }
 
-QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes) {
-    QFile file(QDir(folder).filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qWarning("cannot write %s", qPrintable(file.fileName()));
-    return file.fileName();
-}
-
 int frameCode(const QImage& image) {
     if (image.isNull() || image.width() < kBits || image.height() < 2)
         return -1;
@@ -55,6 +49,14 @@ int frameCode(const QImage& image) {
         code |= int(grey > 192) << bit;
     }
     return code;
+}
+
+int shownFrame(QWidget* picture) {
+    auto* gl = qobject_cast<MpvVideoWidget*>(picture);
+    const QImage image = gl ? gl->grabFramebuffer() : picture->grab().toImage();
+    QRect fitted(QPoint(), QSize(4, 3).scaled(image.size(), Qt::KeepAspectRatio));
+    fitted.moveCenter(image.rect().center());
+    return frameCode(image.copy(fitted));
 }
 
 long long frameAt(long long ms, long long num, long long den) {

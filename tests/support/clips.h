@@ -4,6 +4,7 @@
 #include <QString>
 
 class MpvPlayer;
+class QWidget;
 
 // Test clips made by ffmpeg at test time. A coded clip shows its frame number
 // in every frame as 16 grey blocks side by side, white for a set bit (bit 0
@@ -20,11 +21,11 @@ struct ClipShape {
 // empty string (with ffmpeg's complaint logged) on failure.
 QString makeCodedClip(const QString& folder, const QString& name, const ClipShape& shape = {});
 
-// Writes folder/name with the given bytes; its path.
-QString writeFile(const QString& folder, const QString& name, const QByteArray& bytes);
-
 // The frame number shown by a coded image; -1 when it holds no coded frame.
 int frameCode(const QImage& image);
+// The frame number a picture widget (the player's, software or OpenGL) shows
+// now, drawn as it draws on screen, of a 4:3 clip fitted into it.
+int shownFrame(QWidget* picture);
 
 // The number of the frame on screen at ms on a grid of num/den frames per
 // second starting at 0: the last frame whose time is not after ms.

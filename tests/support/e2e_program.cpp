@@ -30,7 +30,10 @@ QStringList visibleWindows(const QStringList& filter) {
 std::optional<QString> RunningProgram::xdotool(const QStringList& arguments) {
     QProcess p;
     p.start(QStringLiteral("xdotool"), arguments);
-    if (!p.waitForFinished(20000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    // Events keep flowing meanwhile, for windows of the test's own process.
+    if (!p.waitForStarted() ||
+        !QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 20000) ||
+        p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return std::nullopt;
     return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
@@ -59,11 +62,7 @@ bool RunningProgram::start(const QStringList& arguments, const QString& titlePat
     window_ = found.first();
     // Let the program settle (its first fit), then give it the keys.
     QTest::qWait(700);
-    return focus(window_);
-}
-
-bool RunningProgram::focus(const QString& window) {
-    return xdotool({"windowfocus", "--sync", window}).has_value();
+    return xdotool({"windowfocus", "--sync", window_}).has_value();
 }
 
 bool RunningProgram::keys(const QStringList& keys, int delayMs) {
@@ -100,8 +99,4 @@ QStringList RunningProgram::waitForWindows(const QString& pattern, int count, in
         },
         timeoutMs);
     return windows;
-}
-
-bool RunningProgram::waitForWindowGone(const QString& window, int timeoutMs) {
-    return poll([&] { return !visibleWindows({"--name", ".*"}).contains(window); }, timeoutMs);
 }

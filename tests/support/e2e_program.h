@@ -26,7 +26,6 @@ public:
     bool keys(const QStringList& keys, int delayMs = 80);
     // Clicks at a point of the program's window (window coordinates).
     bool click(int x, int y);
-    bool focus(const QString& window);
     bool signal(int signalNumber);
     // Waits for the program to end with exit code 0.
     bool exitsCleanly(int timeoutMs = 30000);
@@ -35,8 +34,7 @@ public:
     // The visible windows whose title matches pattern (any process), waiting
     // up to timeoutMs until at least count of them (or, for 0, none) are there.
     static QStringList waitForWindows(const QString& pattern, int count, int timeoutMs = 30000);
-    static bool waitForWindowGone(const QString& window, int timeoutMs = 10000);
-    // Runs xdotool with arguments; its output, or nothing on failure.
+    // Runs xdotool with arguments (processing events); its output, or nothing on failure.
     static std::optional<QString> xdotool(const QStringList& arguments);
 
 private:

@@ -1,10 +1,7 @@
 #pragma once
 
 #include "support/app_home.h"
-
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
+#include "support/test_helpers.h"
 
 #include <sys/resource.h>
 
@@ -40,9 +37,3 @@ private:
     rlimit old_{};
     void (*oldHandler_)(int) = nullptr;
 };
-
-// Names of the entries of a folder (hidden ones included), sorted.
-QStringList entriesOf(const QString& folder);
-QByteArray contentsOf(const QString& path);
-// Creates the file (and its folder) with the bytes; false if it could not.
-bool writeFile(const QString& path, const QByteArray& bytes = {});

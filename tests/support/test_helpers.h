@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -16,3 +18,12 @@ public:
 
 // Resets the session record to its defaults (widget references emptied).
 void resetSession();
+
+// Names of the entries of a folder (hidden ones included), sorted.
+QStringList entriesOf(const QString& folder);
+QByteArray contentsOf(const QString& path);
+// Creates the file (and its folder) with the bytes; false if it could not.
+bool writeFile(const QString& path, const QByteArray& bytes = {});
+// env for a child under the preload library that logs the file calls on
+// paths under dir to log (if one is named).
+QProcessEnvironment traced(QProcessEnvironment env, const QString& dir, const QString& log = {});
