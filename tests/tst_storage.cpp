@@ -11,7 +11,8 @@
 #include "storage/file_writer.h"
 #include "storage/journal.h"
 #include "storage/transcript_file.h"
-#include "support/storage_fixture.h"
+#include "support/app_home.h"
+#include "support/logic_widgets.h"
 #include "support/test_helpers.h"
 
 #include <QApplication>
@@ -22,8 +23,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <csignal>
 #include <cstdio>
 #include <optional>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -43,13 +47,33 @@ QByteArray header() {
     return transcriptHeader(formatDate(kLoaded, kHeaderDatePattern), "lecture3").toUtf8();
 }
 
+// Lets this process write files of at most `bytes` bytes, as a full disk
+// would (writes beyond fail with EFBIG instead of raising SIGXFSZ).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
 // Child modes. --save: saves "abc", loaded at 18:14:46 UTC, in the locale and
 // zone of the environment. --record: records a line every 3 ms for 2.5 s,
 // prints how many and the longest one took (ms), and waits to be killed.
 int child(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
-    SessionWidgets widgets;
+    LogicWidgets widgets;
     widgets.loadItem();
     if (qstrcmp(argv[1], "--save") == 0) {
         savedState().loadTime = QDateTime(QDate(2026, 12, 5), QTime(18, 14, 46), Qt::UTC);
@@ -76,7 +100,7 @@ int child(int argc, char** argv) {
 class Storage : public QObject {
     Q_OBJECT
     std::optional<AppHome> home;
-    std::optional<SessionWidgets> widgets;
+    std::optional<LogicWidgets> widgets;
     std::optional<AlertRecorder> recorder;
 
     // <storage>/<load stamp>--<name>
@@ -106,7 +130,7 @@ private slots:
         widgets.emplace();
         widgets->loadItem();
         savedState().loadTime = kLoaded;
-        widgets->status->setText(QStringLiteral("status"));
+        widgets->status.setText(QStringLiteral("status"));
         recorder.emplace();
     }
     void cleanup() {
@@ -150,14 +174,14 @@ private slots:
             {QStringLiteral("\U0001F600\U0001D11Ex"), true}};
         int written = 3;
         for (const auto& [text, writes] : rows) {
-            widgets->script->setPlainText(text);
+            widgets->script.setPlainText(text);
             QVERIFY(saveAndClearScript());
             written += writes;
             QCOMPARE(entriesOf(home->storage()).size(), written);
             if (writes)
                 QCOMPARE(contentsOf(file(QStringLiteral("lecture3--%1.txt").arg(written))),
                          header() + text.toUtf8());
-            QCOMPARE(widgets->script->toPlainText(), QString());
+            QCOMPARE(widgets->script.toPlainText(), QString());
         }
         QCOMPARE(contentsOf(file("lecture3.txt")), QByteArray("another session's\n"));
         QVERIFY(!QFileInfo::exists(QStringLiteral("/nonexistent/target")));
@@ -172,13 +196,13 @@ private slots:
             savedState().loadTime = kLoaded;
             const QString second = formatDate(QDateTime::currentDateTime(), "HH.mm.ss");
             for (const QString text : {"one", "two\n"}) {
-                widgets->script->setPlainText(text);
+                widgets->script.setPlainText(text);
                 checkpointFile();
                 waitForCheckpoints();
             }
-            QCOMPARE(widgets->script->toPlainText(), QStringLiteral("two\n"));
+            QCOMPARE(widgets->script.toPlainText(), QStringLiteral("two\n"));
             savedState().loadTime = kLoaded.addMSecs(1); // another session, same stamp
-            widgets->script->clear();
+            widgets->script.clear();
             checkpointFile();
             waitForCheckpoints();
             if (formatDate(QDateTime::currentDateTime(), "HH.mm.ss") != second)
@@ -241,7 +265,7 @@ private slots:
         diskWorker().post([] { QThread::msleep(100); }); // a slow disk: the lines wait for the file
         record(1, 2);
         QCOMPARE(contentsOf(journalPath()), header() + journaled(1, 2));
-        widgets->script->setPlainText(edited);
+        widgets->script.setPlainText(edited);
         QVERIFY(saveAndClearScript());
         QCOMPARE(contentsOf(file("lecture3--discarded.txt")),
                  kept ? header() + journaled(1, 2) : QByteArray());
@@ -266,7 +290,7 @@ private slots:
         }
         QVERIFY(writeFile(journal(), "other instance\n"));
         record(1, 1);
-        widgets->script->clear();
+        widgets->script.clear();
         QVERIFY(saveAndClearScript());
         QCOMPARE(contentsOf(journal()), QByteArray("other instance\n"));
         QVERIFY(!QFileInfo::exists(old[0])); // the oldest
@@ -289,7 +313,7 @@ private slots:
         for (const auto& [message, informative] : recorder->alerts)
             QCOMPARE(message, QStringLiteral("Data Save"));
         recorder->alerts.clear();
-        QCOMPARE(widgets->script->toPlainText(), QString::fromUtf8(journaled(1, 2)));
+        QCOMPARE(widgets->script.toPlainText(), QString::fromUtf8(journaled(1, 2)));
         QCOMPARE(entriesOf(home->storage()), {QFileInfo(journal()).fileName()});
         record(3, 3);
         QCOMPARE(contentsOf(journal()), header() + journaled(1, 3));
@@ -303,15 +327,15 @@ private slots:
         std::optional<FileSizeLimit> limit(contentsOf(journal()).size() + 10);
         record(2, 4); // within a second of the failure: no new try
         QVERIFY(journalPath().isEmpty());
-        QCOMPARE(widgets->status->text(), "status" + journalFailureRemark());
+        QCOMPARE(widgets->status.text(), "status" + journalFailureRemark());
         limit.reset();
         QTest::qWait(1100);
         record(5, 5);
         waitForJournal(); // the new file synced, it takes the failed one's name
         QCOMPARE(entriesOf(home->storage()), {QFileInfo(journalPath()).fileName()});
         QCOMPARE(contentsOf(journal()), header() + journaled(1, 5));
-        QCOMPARE(widgets->status->text(), "status" + journalRecoveryRemark());
-        QCOMPARE(widgets->script->toPlainText(), QString::fromUtf8(journaled(1, 5)));
+        QCOMPARE(widgets->status.text(), "status" + journalRecoveryRemark());
+        QCOMPARE(widgets->script.toPlainText(), QString::fromUtf8(journaled(1, 5)));
     }
 };
 

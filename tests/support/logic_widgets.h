@@ -17,6 +17,8 @@ struct LogicWidgets {
 
     // Gives the player view a scripted player at that rate and time.
     FakePlayer* givePlayer(float rate = 0.0f, double time = 0.0);
+    // Gives it one with an item ready to play, named "lecture3".
+    FakePlayer* loadItem();
     // The transcript's lines, without their line feeds.
     QStringList lines() const;
 
