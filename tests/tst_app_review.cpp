@@ -1,10 +1,11 @@
 // Reviewing while coding, in the real window with the libmpv player and a
 // frame-coded clip, driven by real X events (xdotool): going to a line's
-// time from the transcript, and the picture saying whether keys are being
-// recorded, down to the pixels on screen.
+// time from the transcript, the picture saying whether keys are being
+// recorded (down to the pixels on screen), and keys stamped when they went down.
 #include "app/app_delegate.h"
 #include "app/application_setup.h"
 #include "app/main_window.h"
+#include "platform/event_time.h"
 #include "platform/mpv_player.h"
 #include "session/format.h"
 #include "session/state.h"
@@ -16,13 +17,16 @@
 #include "transport/player_view.h"
 #include "transport/seek.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QTextBlock>
 #include <QtTest>
 
+#include <cstdlib>
 #include <optional>
+#include <thread>
 
 class AppReview : public QObject {
     Q_OBJECT
@@ -192,6 +196,68 @@ private slots:
             red += c.red() > 170 && c.green() < 80 && c.blue() < 80;
         }
         QCOMPARE(red > app->player->width() * 9 / 10, !recording);
+    }
+
+    // Last: keys pressed while the interface thread is busy are stamped with
+    // the playhead when they went down: play, a key, space, then a key, all
+    // during one stall of 700 ms; on the video, then on the stopwatch.
+    void keysAreStampedWhenTheyWentDown_data() {
+        QTest::addColumn<bool>("stopwatch");
+        QTest::newRow("video") << false;
+        QTest::newRow("stopwatch") << true;
+    }
+    void keysAreStampedWhenTheyWentDown() {
+        QFETCH(bool, stopwatch);
+        if (stopwatch)
+            app->window->findChild<QAction*>(QStringLiteral("actionClear"))->trigger();
+        else
+            standAt(2000); // well before the end
+        QVERIFY(waitSettled(mpv()));
+        app->player->setFocus();
+        script()->clear();
+        mpv()->setRate(1.0f);
+        QTest::qWait(700);
+        // The presses, from another thread, with the monotonic moments
+        // before and after each.
+        struct Press {
+            const char* key;
+            double before = 0.0, after = 0.0;
+        };
+        Press presses[] = {{"a"}, {"space"}, {"b"}};
+        std::thread presser([&presses] {
+            for (Press& press : presses) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(120));
+                press.before = monotonicSeconds();
+                const int status =
+                    std::system(qPrintable(QStringLiteral("xdotool key ") + press.key));
+                press.after = status == 0 ? monotonicSeconds() : 0.0;
+            }
+        });
+        const double stallStart = monotonicSeconds();
+        const double videoAtStart = mpv()->currentTime();
+        QThread::msleep(700);
+        presser.join();
+        QTRY_COMPARE(script()->blockCount(), 4); // three lines and the empty last
+        // A frame of the video; the stopwatch's clock has a millisecond.
+        const double frame = stopwatch ? 0.001 : 1.0 / 30.0;
+        const auto videoAt = [&](double moment) { return videoAtStart + (moment - stallStart); };
+        const QStringList lines = script()->toPlainText().split('\n');
+        const auto stamped = [&](int i) {
+            return lines[i].simplified().section(' ', 0, 0).toDouble();
+        };
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(presses[i].after > 0.0);
+            QVERIFY2(stamped(i) >= videoAt(presses[i].before) - frame - 0.01 &&
+                         stamped(i) <= videoAt(presses[i].after) + frame + 0.01,
+                     qPrintable(lines.join('\n') + QString::number(videoAt(presses[i].after))));
+        }
+        QVERIFY(lines[1].endsWith(QLatin1String("  stop")));
+        // The key after the stop has the stop's time, and so has the picture.
+        QCOMPARE(stamped(2), stamped(1));
+        QVERIFY(lines[2].endsWith(QLatin1String("  b")));
+        QVERIFY(waitSettled(mpv()));
+        QCOMPARE(mpv()->rate(), 0.0f);
+        QVERIFY(std::abs(mpv()->currentTime() - stamped(1)) < 0.006);
     }
 };
 

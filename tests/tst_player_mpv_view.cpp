@@ -1,17 +1,11 @@
 // The libmpv player: items that load or fail (and nothing remote), exact
 // seeks on frame-coded clips, the end pause; its picture on screen with the
-// clock following it, frame steps, hidden; and keys stamped when they went down.
-#include "platform/event_time.h"
+// clock following it, frame steps, hidden.
 #include "platform/mpv_player.h"
 #include "platform/mpv_video_widget.h"
-#include "platform/resources.h"
-#include "session/key_event.h"
-#include "session/state.h"
 #include "support/clips.h"
 #include "support/test_helpers.h"
-#include "transport/player_view.h"
 
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QtTest>
@@ -21,8 +15,6 @@
 #include <unistd.h>
 
 #include <clocale>
-#include <cstdlib>
-#include <thread>
 
 namespace {
 
@@ -237,79 +229,6 @@ private slots:
         player.seekTo(1000);
         QVERIFY(waitSettled(&player));
         QCOMPARE(frameCode(player.grabVideoFrame()), 30);
-    }
-
-    // Keys pressed while the interface thread is busy are stamped with the
-    // playhead when they went down: play, a key, space, then a key, all
-    // during one stall of 700 ms.
-    void keysAreStampedWhenTheyWentDown_data() {
-        QTest::addColumn<bool>("stopwatch");
-        QTest::newRow("video") << false;
-        QTest::newRow("stopwatch") << true;
-    }
-    void keysAreStampedWhenTheyWentDown() {
-        QFETCH(bool, stopwatch);
-        auto* view = new AVPlayerViewAcceptsDrop;
-        auto window = showIn(view);
-        QVERIFY(window);
-        auto owned = std::make_unique<MpvPlayer>();
-        MpvPlayer* player = owned.get();
-        view->setPlayer(std::move(owned));
-        player->replaceCurrentItem(
-            QUrl::fromLocalFile(stopwatch ? resourcePath() + QStringLiteral("/movie.mp4") : clip));
-        QVERIFY(waitSettled(player));
-        QPlainTextEdit script;
-        savedState().script = &script;
-        savedState().playerView = view;
-        window->activateWindow();
-        view->setFocus();
-        QTRY_VERIFY(view->hasFocus());
-        player->setRate(1.0f);
-        QTest::qWait(700);
-
-        // The presses, from another thread, with the monotonic moments
-        // before and after each.
-        struct Press {
-            const char* key;
-            double before = 0.0, after = 0.0;
-        };
-        Press presses[] = {{"a"}, {"space"}, {"b"}};
-        std::thread presser([&presses] {
-            for (Press& press : presses) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(120));
-                press.before = monotonicSeconds();
-                const int status =
-                    std::system(qPrintable(QStringLiteral("xdotool key ") + press.key));
-                press.after = status == 0 ? monotonicSeconds() : 0.0;
-            }
-        });
-        const double stallStart = monotonicSeconds();
-        const double videoAtStart = player->currentTime();
-        QThread::msleep(700);
-        presser.join();
-        QTRY_COMPARE(script.document()->blockCount(), 4); // three lines and the empty last
-        // A frame of the video; the stopwatch's clock has a millisecond.
-        const double frame = stopwatch ? 0.001 : 1.0 / 30.0;
-        const auto videoAt = [&](double moment) { return videoAtStart + (moment - stallStart); };
-        const QStringList lines = script.toPlainText().split('\n');
-        const auto stamped = [&](int i) {
-            return lines[i].simplified().section(' ', 0, 0).toDouble();
-        };
-        for (int i = 0; i < 2; ++i) {
-            QVERIFY(presses[i].after > 0.0);
-            QVERIFY2(stamped(i) >= videoAt(presses[i].before) - frame - 0.01 &&
-                         stamped(i) <= videoAt(presses[i].after) + frame + 0.01,
-                     qPrintable(lines.join('\n') + QString::number(videoAt(presses[i].after))));
-        }
-        QVERIFY(lines[1].endsWith(QLatin1String("  stop")));
-        // The key after the stop has the stop's time, and so has the picture.
-        QCOMPARE(stamped(2), stamped(1));
-        QVERIFY(lines[2].endsWith(QLatin1String("  b")));
-        QVERIFY(waitSettled(player));
-        QCOMPARE(player->rate(), 0.0f);
-        QVERIFY(std::abs(player->currentTime() - stamped(1)) < 0.006);
-        savedState().script = nullptr;
-        savedState().playerView = nullptr;
     }
 };
 
