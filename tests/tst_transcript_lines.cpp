@@ -224,21 +224,25 @@ private slots:
     // Arrows while stopped step a frame (f forward, b back) and write nothing.
     void transportKeys() {
         // The rate, whether it played at the key's moment (-1: the key has
-        // none), the key; then the line written|the frames stepped|the rate.
-        const std::tuple<float, int, KeyEvent, QString> rows[] = {
-            {0.0f, -1, key(49, " "), "play_x_0.50||0.5"},
-            {1e-4f, -1, key(49, " "), "stop||0"}, // the threshold plays
-            {9e-5f, -1, key(49, " "), "play_x_0.50||0.5"},
-            {0.0f, -1, key(123, {}), "|b|0"},
-            {0.0f, -1, key(124, {}, "cs"), "|f|0"},
-            {0.0f, 1, key(49, " "), "stop||0"},
-            {1.0f, 0, key(49, " "), "play_x_0.50||0.5"},
-            {0.0f, 1, key(124, {}), "stop||0"}};
+        // none), the player's time when the key is handled (stamped at 2),
+        // the key; then the line written|the frames stepped|the rate|the seek.
+        // A stop whose playhead moved on takes the picture back to the stamp.
+        const std::tuple<float, int, double, KeyEvent, QString> rows[] = {
+            {0.0f, -1, 2.0, key(49, " "), "play_x_0.50||0.5|"},
+            {1e-4f, -1, 2.0, key(49, " "), "stop||0|"}, // the threshold plays
+            {9e-5f, -1, 2.0, key(49, " "), "play_x_0.50||0.5|"},
+            {0.0f, -1, 2.0, key(123, {}), "|b|0|"},
+            {0.0f, -1, 2.0, key(124, {}, "cs"), "|f|0|"},
+            {0.0f, 1, 2.0, key(49, " "), "stop||0|"},
+            {1.0f, 0, 2.0, key(49, " "), "play_x_0.50||0.5|"},
+            {0.0f, 1, 2.034, key(124, {}), "stop||0|2000"}};
         savedState().playAtRate = 0.5f;
-        for (auto [rate, playedThen, event, expected] : rows) {
+        for (auto [rate, playedThen, time, event, expected] : rows) {
             w->script.clear();
             player->frameSteps.clear();
+            player->seeks.clear();
             player->setRateSilently(rate);
+            player->time = time;
             player->playedThen = playedThen == 1;
             event.pressedAt = playedThen >= 0 ? monotonicSeconds() : 0.0;
             recordKey(2.0, event);
@@ -248,7 +252,8 @@ private slots:
             const QString row =
                 QStringLiteral("%1 %2 %3: ").arg(rate).arg(playedThen).arg(event.keyCode);
             QCOMPARE(row + w->lines().value(0).mid(20) + '|' + steps + '|' +
-                         QString::number(player->rate()),
+                         QString::number(player->rate()) + '|' +
+                         (player->seeks.empty() ? QString() : QString::number(player->seeks[0])),
                      row + expected);
         }
     }

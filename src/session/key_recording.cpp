@@ -69,9 +69,9 @@ QString keyNameFor(const KeyEvent& E) {
 
 namespace {
 
-// A stop handled this much after its key went down also takes the picture
-// back to the stamped time, so that the stop line and the picture agree.
-constexpr double kLateStopSeconds = 0.05;
+// How far the playhead may have moved on from a stop's stamped time before
+// the picture is taken back there: half the seek's millisecond.
+constexpr double kMovedOnSeconds = 0.0005;
 
 // The transport key handled last: when it went down and was handled, and
 // the state it left. A key that went down in between (while the interface
@@ -106,10 +106,13 @@ void noteTransport(const KeyEvent& E, bool playing, double t) {
         lastTransport() = {E.pressedAt, monotonicSeconds(), playing, t};
 }
 
-// Stops the player; a late stop goes back to the time the key was stamped with.
+// Stops the player. When the playhead moved on after the key went down (a
+// new frame shown meanwhile, or a stop handled late), the picture goes back
+// to the time the key was stamped with, so that the stop line, the picture
+// and the keys coded next agree.
 void stopAt(Player& player, const KeyEvent& E, double t) {
     player.setRate(0.0f);
-    if (E.pressedAt > 0.0 && monotonicSeconds() - E.pressedAt > kLateStopSeconds)
+    if (E.pressedAt > 0.0 && std::abs(player.currentTime() - t) >= kMovedOnSeconds)
         player.seekTo(std::llround(t * 1000.0));
     noteTransport(E, false, t);
 }
