@@ -302,51 +302,45 @@ private slots:
         QCOMPARE(home->lines(next).value(2), QStringLiteral("# video_name clip.b"));
     }
 
-    void aFailedSaveKeepsTheSession() {
-        // Drop, open and Clear all end a session; none of them starts the
-        // next one while the transcript could not be written.
-        typeInPlayer(QStringLiteral("keep"));
-        blockSaves();
-        const QStringList coded = lines();
-        const QDateTime loaded = savedState().loadTime;
-        const auto items = fake()->items.size();
-        QTemporaryDir dir;
-        QCOMPARE(drag({QUrl::fromLocalFile(dir.filePath(QStringLiteral("next.mp4")))}),
-                 std::make_pair(true, false));
-        QVERIFY(app->applicationOpenFile(dir.filePath(QStringLiteral("other.mp4"))));
-        QTest::mouseClick(app->clearButton, Qt::LeftButton);
-        QCOMPARE(lines(), coded);
-        QCOMPARE(fake()->items.size(), items);
-        QCOMPARE(savedState().loadTime, loaded);
-        QCOMPARE(app->window->windowTitle(), QStringLiteral("clip.b"));
-        // Each attempt told the user: the folder, then the write.
-        QCOMPARE(alerts->alerts.size(), size_t(6));
-        QCOMPARE(alerts->alerts[1].first, QStringLiteral("Data Save"));
-        unblockSaves();
-    }
-
-    // Last: the window goes away.
-    void terminationSignalSavesAsQuitDoes() {
+    // Last: the end of the program. While saves fail, drop, open, Clear and a
+    // termination signal all keep the session and its window, telling the
+    // user each time (the folder, then the write). A successful save (the
+    // clear) forgets the failure, so the next signal keeps it too; the one
+    // after that saves again and ends whatever happens.
+    void aFailedSaveKeepsTheSessionAndTheWindow() {
         TerminationSignals handlers;
         connect(&handlers, &TerminationSignals::received, app.get(),
                 &AppDelegate::onTerminationSignal);
-        // A failed save keeps the window with its transcript; a successful
-        // save (the clear) forgets the failure, so the next one keeps it too.
-        for (const char* typed : {"end", "again"}) {
-            if (QByteArray(typed) == "again")
-                QTest::mouseClick(app->clearButton, Qt::LeftButton);
+        QTemporaryDir dir;
+        for (const char* typed : {"keep", "again"}) {
+            const bool first = QByteArray(typed) == "keep";
             typeInPlayer(QString::fromLatin1(typed));
             const QStringList coded = lines();
+            const QDateTime loaded = savedState().loadTime;
+            const auto items = fake()->items.size();
             const auto alertsBefore = alerts->alerts.size();
+            const QString title = app->window->windowTitle();
             blockSaves();
+            if (first) {
+                QCOMPARE(drag({QUrl::fromLocalFile(dir.filePath(QStringLiteral("next.mp4")))}),
+                         std::make_pair(true, false));
+                QVERIFY(app->applicationOpenFile(dir.filePath(QStringLiteral("other.mp4"))));
+                QTest::mouseClick(app->clearButton, Qt::LeftButton);
+            }
             QCOMPARE(::raise(SIGTERM), 0);
-            QTRY_VERIFY(alerts->alerts.size() >= alertsBefore + 2);
+            QTRY_COMPARE(alerts->alerts.size(), alertsBefore + (first ? 8 : 2));
             QTest::qWait(50);
+            QCOMPARE(alerts->alerts.size(), alertsBefore + (first ? 8 : 2));
+            QCOMPARE(alerts->alerts.back().first, QStringLiteral("Data Save"));
             QVERIFY(app->window->isVisible());
             QCOMPARE(lines(), coded);
+            QCOMPARE(fake()->items.size(), items);
+            QCOMPARE(savedState().loadTime, loaded);
+            QCOMPARE(app->window->windowTitle(), title);
             unblockSaves();
+            if (first)
+                QTest::mouseClick(app->clearButton, Qt::LeftButton);
         }
-        // The next request saves again and ends whatever happens.
         const QStringList filesBefore = home->transcriptFiles();
         QCOMPARE(::raise(SIGTERM), 0);
         QTRY_VERIFY(!app->window->isVisible());

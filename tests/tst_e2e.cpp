@@ -38,10 +38,13 @@ private slots:
     void init() { home.emplace(); }
     void cleanup() { home.reset(); }
 
-    // Real key presses and the entries they record, the times of the
-    // transport's lines, and the file's name and header.
-    void keysThenTerminate() {
-        // xdotool's key, then the entry it records while the stopwatch stands at 0.
+    // Real key presses on a video named on the command line and the entries
+    // they record, the times of the transport's lines; then the observer
+    // types over the whole transcript and quits. The file has the video's
+    // name without its last dotted part and the header its whole name; no
+    // recorded line is lost: the journal stays, as a discarded journal.
+    void keysEditAndQuit() {
+        // xdotool's key, then the entry it records while the video stands at 0.
         const QStringList stillKeys =
             QStringLiteral("a a,shift+a shift-A,ctrl+a ctrl-a,ctrl+shift+a ctrl-shift-A,"
                            "alt+x option-x,super+x cmd-x,alt+super+x option-cmd-x,"
@@ -50,7 +53,7 @@ private slots:
                 .split(',');
         RunningProgram program(home->env());
         const QDateTime started = QDateTime::currentDateTimeUtc().addSecs(-1);
-        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
+        QVERIFY(program.start({clip}, QStringLiteral("^clip\\.b")));
         QStringList keys, expected;
         for (const QString& row : stillKeys)
             keys << row.section(' ', 0, 0), expected << row.section(' ', 1);
@@ -62,9 +65,17 @@ private slots:
         QTest::qWait(800);
         QVERIFY(program.keys({"space", "b"}));
         QTest::qWait(300);
-        QVERIFY(program.signal(SIGTERM));
-        QVERIFY(program.exitsCleanly());
         expected += QStringList{"play_x_1.00", "stop", "play_x_1.00", "stop", "b"};
+        const QString geometry =
+            RunningProgram::xdotool({"getwindowgeometry", "--shell", program.window()})
+                .value_or("");
+        const auto size = QRegularExpression("WIDTH=(\\d+)\\s+HEIGHT=(\\d+)").match(geometry);
+        QVERIFY2(size.hasMatch(), qPrintable(geometry));
+        // The transcript fills the window's lower right corner.
+        QVERIFY(program.click(size.captured(1).toInt() - 150, size.captured(2).toInt() - 30));
+        QTest::qWait(300);
+        QVERIFY(program.keys({"ctrl+a", "x", "y", "z", "ctrl+q"}));
+        QVERIFY(program.exitsCleanly());
 
         const QStringList files = home->transcriptFiles();
         QCOMPARE(files.size(), 1);
@@ -72,14 +83,17 @@ private slots:
         QDateTime stamp = QDateTime::fromString(files[0].left(19), "yyyy.MM.dd-HH.mm.ss");
         stamp.setTimeZone(QTimeZone::utc());
         QVERIFY2(stamp >= started && stamp <= QDateTime::currentDateTimeUtc() &&
-                     files[0].mid(19) == QStringLiteral("--stopwatch.txt"),
+                     files[0].mid(19) == QStringLiteral("--clip.txt"),
                  qPrintable(files[0]));
-        const QStringList raw = home->lines(files[0]);
-        QCOMPARE(raw.mid(0, 3),
-                 QStringList({"#",
-                              "# started_at " +
-                                  formatDate(stamp, "EEEE, MMMM d, yyyy h:mm:ss a", "en_US", "UTC"),
-                              "# video_name stopwatch"}));
+        const QStringList header = {
+            "#",
+            "# started_at " + formatDate(stamp, "EEEE, MMMM d, yyyy h:mm:ss a", "en_US", "UTC"),
+            "# video_name clip.b"};
+        QCOMPARE(home->lines(files[0]).mid(0, 4), header + QStringList{"xyz"});
+        const QStringList kept = home->files(QStringLiteral("*--discarded.txt"));
+        QCOMPARE(kept.size(), 1);
+        const QStringList raw = home->lines(kept[0]);
+        QCOMPARE(raw.mid(0, 3), header);
         static const QRegularExpression re("^( {0,7}-?\\d+\\.\\d\\d)  \\d\\d:\\d\\d:\\d\\d  .+$");
         QList<double> times;
         for (const QString& l : raw.mid(3)) {
@@ -87,7 +101,7 @@ private slots:
             QVERIFY2(m.hasMatch() && m.captured(1).size() == 8, qPrintable(l));
             times << m.captured(1).toDouble();
         }
-        QCOMPARE(entries(files[0]), expected);
+        QCOMPARE(entries(kept[0]), expected);
         // Still at 0 until the first play; the first stop later, the second
         // play where the video stopped, and b where it stopped again (a
         // stopped video may settle a hundredth from where the key caught it).
@@ -118,34 +132,6 @@ private slots:
         QVERIFY(program.exitsCleanly());
         QVERIFY(RunningProgram::waitForWindows(QStringLiteral("^stopwatch"), 0).isEmpty());
         QVERIFY(home->transcriptFiles().isEmpty()); // neither had anything to save
-    }
-
-    // Typing over the whole transcript and quitting loses no recorded line:
-    // the journal stays, as a discarded journal. A video named on the
-    // command line gives the file its name without the last dotted part,
-    // and the header its whole name.
-    void editedTranscriptKeepsTheRecordedLines() {
-        RunningProgram program(home->env());
-        QVERIFY(program.start({clip}, QStringLiteral("^clip\\.b")));
-        QVERIFY(program.keys({"a", "b", "shift+c"}));
-        const QString geometry =
-            RunningProgram::xdotool({"getwindowgeometry", "--shell", program.window()})
-                .value_or("");
-        const auto size = QRegularExpression("WIDTH=(\\d+)\\s+HEIGHT=(\\d+)").match(geometry);
-        QVERIFY2(size.hasMatch(), qPrintable(geometry));
-        // The transcript fills the window's lower right corner.
-        QVERIFY(program.click(size.captured(1).toInt() - 150, size.captured(2).toInt() - 30));
-        QTest::qWait(300);
-        QVERIFY(program.keys({"ctrl+a", "x", "y", "z", "ctrl+q"}));
-        QVERIFY(program.exitsCleanly());
-        const QStringList files = home->transcriptFiles();
-        QCOMPARE(files.size(), 1);
-        QVERIFY2(files[0].endsWith(QStringLiteral("--clip.txt")), qPrintable(files[0]));
-        QCOMPARE(home->lines(files[0]).mid(2, 2), QStringList({"# video_name clip.b", "xyz"}));
-        const QStringList kept = home->files(QStringLiteral("*--discarded.txt"));
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(entries(kept[0]), QStringList({"a", "b", "shift-C"}));
-        QVERIFY(home->files(QStringLiteral("*--unsaved*")).isEmpty());
     }
 
     // The order of the calls that decide what a power cut leaves behind, as
