@@ -276,20 +276,23 @@ private slots:
         QVERIFY(QFile::remove(home->storage() + "/coding-scheme.txt"));
     }
 
-    // A drop without a local file is refused before anything is saved; one
-    // with several opens the first, and the new transcript is the new video's.
+    // A drop without a local file (remote or a folder) is refused before
+    // anything is saved; one with several opens the first local file, and
+    // the new transcript is the new video's.
     void dropOpensTheFirstLocalFile() {
         typeInPlayer(QStringLiteral("drop"));
         const QStringList coded = lines();
         const QStringList filesBefore = home->transcriptFiles();
-        QCOMPARE(drag({QUrl(QStringLiteral("https://example.com/video.mp4"))}),
+        QTemporaryDir dir;
+        const QUrl folder = QUrl::fromLocalFile(dir.path());
+        QCOMPARE(drag({QUrl(QStringLiteral("sftp://host/video.mp4")), folder}),
                  std::make_pair(false, false));
         QCOMPARE(lines(), coded);
         QCOMPARE(home->transcriptFiles(), filesBefore);
 
-        QTemporaryDir dir;
         const QString first = dir.filePath(QStringLiteral("clip.b.mp4"));
-        QCOMPARE(drag({QUrl::fromLocalFile(first), QUrl::fromLocalFile(dir.filePath("o.mp4"))}),
+        QCOMPARE(drag({QUrl(QStringLiteral("https://example.com/v.mp4")), folder,
+                       QUrl::fromLocalFile(first), QUrl::fromLocalFile(dir.filePath("o.mp4"))}),
                  std::make_pair(true, true));
         QCOMPARE(fake()->items.back(), QUrl::fromLocalFile(first));
         QCOMPARE(app->window->windowTitle(), QStringLiteral("clip.b"));

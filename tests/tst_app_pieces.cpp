@@ -12,7 +12,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QMimeData>
 #include <QPointF>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -39,30 +38,6 @@ private slots:
         };
         for (const auto& [path, base] : rows)
             QCOMPARE(videoBaseName(path), base);
-    }
-
-    void dropTakesTheFirstLocalFileOnly() {
-        QTemporaryDir dir;
-        const QString first = dir.filePath(QStringLiteral("clip.b.mp4"));
-        const QUrl remote(QStringLiteral("https://example.com/remote.mp4"));
-        const QUrl folder = QUrl::fromLocalFile(dir.path());
-        const std::pair<QList<QUrl>, std::optional<QString>> rows[] = {
-            {{remote, folder, QUrl::fromLocalFile(first),
-              QUrl::fromLocalFile(dir.filePath("o.mp4"))},
-             first},
-            {{remote, QUrl(QStringLiteral("sftp://host/video.mp4"))}, std::nullopt},
-            {{folder}, std::nullopt},
-            {{}, std::nullopt},
-        };
-        for (const auto& [urls, file] : rows) {
-            QMimeData data;
-            data.setUrls(urls);
-            QCOMPARE(droppedVideoFile(&data), file);
-        }
-        QMimeData text;
-        text.setText(first);
-        QCOMPARE(droppedVideoFile(&text), std::nullopt);
-        QCOMPARE(droppedVideoFile(nullptr), std::nullopt);
     }
 
     void commandLineArgumentsBecomeLocalPaths() {
