@@ -8,7 +8,6 @@
 #include "app/segmented_control.h"
 #include "app/termination_signals.h"
 #include "platform/date_format.h"
-#include "platform/resources.h"
 #include "session/key_entry_view.h"
 #include "session/state.h"
 #include "storage/checkpoint.h"
@@ -103,15 +102,11 @@ private slots:
         QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("first.mov"))));
         QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("a.b.mp4"))));
         QVERIFY(!app->player->player() && !app->window->isVisible());
-        const QDateTime launchStart = QDateTime::currentDateTime();
         app->applicationDidFinishLaunching();
-        QVERIFY(savedState().loadTime >= launchStart &&
-                savedState().loadTime <= QDateTime::currentDateTime());
         QCOMPARE(fake()->items, std::vector<QUrl>{QUrl::fromLocalFile(videos.filePath("a.b.mp4"))});
         QCOMPARE(app->window->windowTitle(), QStringLiteral("a.b"));
         QCOMPARE(app->tbTextBlock->text(),
                  formatDate(savedState().loadTime, "yyyy.MM.dd-HH.mm.ss"));
-        QCOMPARE(app->helpView->source(), QUrl::fromLocalFile(resourcePath() + "/help/index.html"));
         QVERIFY(app->helpView->toPlainText().contains(QStringLiteral("--unsaved")));
         QVERIFY(QTest::qWaitForWindowActive(app->window));
         QVERIFY(app->player->hasFocus());
@@ -126,9 +121,9 @@ private slots:
         QCOMPARE(home->lines(files[0]).value(2), QStringLiteral("# video_name a.b"));
     }
 
-    // Buttons never take the keys from the player view; the key-entry view,
-    // the transcript and the go-to field (also by Ctrl+G) take them when asked;
-    // Tab is a key to record, not a focus move.
+    // Buttons never take the keys from the player view; the key-entry view
+    // and the go-to field (also by Ctrl+G) take them when asked; Tab is a key
+    // to record, not a focus move.
     void controlsNeverTakeTheFocus() {
         QVERIFY(app->player->hasFocus());
         for (QAbstractButton* b : app->window->findChildren<QAbstractButton*>())
@@ -138,8 +133,6 @@ private slots:
         QTest::keyClick(app->codeEntry, Qt::Key_Tab, Qt::ShiftModifier);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->codeEntry));
         QCOMPARE(lines().size(), before + 1);
-        QTest::mouseClick(app->scrollViewContainingTranscript->viewport(), Qt::LeftButton);
-        QVERIFY(app->scrollViewContainingTranscript->hasFocus());
         QTest::keyClick(app->window, Qt::Key_G, Qt::ControlModifier);
         QVERIFY(app->gotoField->hasFocus());
         app->player->setFocus();

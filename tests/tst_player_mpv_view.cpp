@@ -7,12 +7,9 @@
 #include "support/test_helpers.h"
 
 #include <QScreen>
+#include <QTcpServer>
 #include <QVBoxLayout>
 #include <QtTest>
-
-#include <arpa/inet.h>
-#include <poll.h>
-#include <unistd.h>
 
 #include <clocale>
 
@@ -68,17 +65,10 @@ private slots:
     void itemsLoadPausedOrFailNothingRemoteOpensAndTheEndPauses() {
         // One player takes item after item, each paused at 0, the next while
         // the last plays. A server here sees whether anything tries to reach it.
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        auto* a = reinterpret_cast<sockaddr*>(&address);
-        socklen_t length = sizeof address;
-        pollfd server{::socket(AF_INET, SOCK_STREAM, 0), POLLIN, 0};
-        const auto closing = qScopeGuard([&] { ::close(server.fd); });
-        QVERIFY(!::bind(server.fd, a, length) && !::listen(server.fd, 4) &&
-                !::getsockname(server.fd, a, &length));
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
         const QString remote =
-            QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(ntohs(address.sin_port));
+            QStringLiteral("http://127.0.0.1:%1/c30.mp4").arg(server.serverPort());
         writeFile(dir.filePath("list.m3u"), ("#EXTM3U\n" + remote + '\n' + clip + '\n').toUtf8());
         writeFile(dir.filePath("remote.edl"), ("# mpv EDL v0\n" + remote + '\n').toUtf8());
         const std::pair<QString, QSizeF> items[] = {
@@ -93,7 +83,7 @@ private slots:
             QSignalSpy changes(&player, &Player::statusChanged);
             QVERIFY(waitSettled(&player));
             QTest::qWait(150);
-            QVERIFY2(::poll(&server, 1, 0) == 0, qPrintable(name)); // nobody connected
+            QVERIFY2(!server.hasPendingConnections(), qPrintable(name)); // nobody connected
             QCOMPARE(changes.count(), 1);
             QCOMPARE(player.status(),
                      size.isEmpty() ? ItemStatus::Failed : ItemStatus::ReadyToPlay);

@@ -45,6 +45,13 @@ void note(const char* call, const std::string& a, const std::string& b = std::st
     errno = saved;
 }
 
+// Notes a sync that succeeded.
+int synced(int fd, int result) {
+    if (result == 0)
+        note("fsync", fdPath(fd));
+    return result;
+}
+
 } // namespace
 
 extern "C" {
@@ -63,10 +70,7 @@ int fsync(int fd) {
         errno = EIO;
         return -1;
     }
-    const int result = next(fd);
-    if (result == 0)
-        note("fsync", fdPath(fd));
-    return result;
+    return synced(fd, next(fd));
 }
 
 int fdatasync(int fd) {
@@ -74,10 +78,7 @@ int fdatasync(int fd) {
     const char* slow = getenv("KEYSTAMP_TRACE_SLOW_SYNC_MS");
     if (slow && traced(fdPath(fd)))
         usleep(useconds_t(atoi(slow)) * 1000);
-    const int result = next(fd);
-    if (result == 0)
-        note("fsync", fdPath(fd));
-    return result;
+    return synced(fd, next(fd));
 }
 
 int rename(const char* from, const char* to) {
