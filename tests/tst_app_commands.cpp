@@ -1,8 +1,6 @@
-// The window through the real interface file, with a scripted player: start-up
-// and open requests, focus rules, tabs and the rate across a switch, Help,
-// Clear, window fitting, drops, the transport controls, checkpoints and
-// export, and the end of the program (a failed save keeps the window; a
-// termination signal ends it as Quit does).
+// The window from the real interface file with a scripted player: open
+// requests, focus, tabs, Help, Clear, fitting, drops, the transport
+// controls, checkpoint and export, and the end (failed saves, signals).
 #include "app/app_delegate.h"
 #include "app/main_window.h"
 #include "app/segmented_control.h"
@@ -94,10 +92,9 @@ private slots:
     }
     void init() { alerts->alerts.clear(); }
 
-    // Requests before launch are only remembered; launch opens the last one
-    // and shows the window with the keys in the player view; a request after
-    // launch saves the session (under its own name: "a.b" gives "a") and opens
-    // at once.
+    // Requests before launch are only remembered; launch opens the last one,
+    // keys in the player view; a later request saves the session (its name:
+    // "a.b" gives "a") and opens at once.
     void openRequestsAndLaunch() {
         QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("first.mov"))));
         QVERIFY(app->applicationOpenFile(videos.filePath(QStringLiteral("a.b.mp4"))));
@@ -150,9 +147,9 @@ private slots:
         QCOMPARE(shortcuts, QStringList({"Ctrl+G", "Ctrl+O", "Ctrl+P", "Ctrl+Q", "Ctrl+S"}));
     }
 
-    // A view outside the tabs does nothing; the keys reach the recorder
-    // whatever tab shows; a switch keeps a playing video's rate (here on a
-    // platform that pauses a hidden video) and a paused one paused.
+    // A view outside the tabs does nothing; keys reach the recorder on any
+    // tab; a switch keeps a playing video's rate (even where hiding pauses
+    // it) and a paused one paused.
     void viewsKeepTheKeysAndTheRate() {
         app->chooseView(1);
         const auto rateCalls = fake()->rateCalls.size();
@@ -236,9 +233,8 @@ private slots:
         QTest::mouseClick(app->rateControl->segmentButton(3), Qt::LeftButton);
     }
 
-    // A checkpoint leaves the transcript on screen. File > Export Data: four
-    // files of the transcript's stem with the coded event in them; a bad
-    // scheme gives one alert and no file.
+    // A checkpoint leaves the transcript on screen. Export Data with a bad
+    // scheme: one alert, no file; with a good one: four files of the stem.
     void checkpointAndExport() {
         typeInPlayer(QStringLiteral("q"));
         action("actionSaveCheckpoint")->trigger();
@@ -246,26 +242,24 @@ private slots:
         QCOMPARE(home->files(QStringLiteral("*--checkpoint-at--*")).size(), 1);
         QVERIFY(!lines().isEmpty());
 
-        QVERIFY(writeFile(home->storage() + "/coding-scheme.txt", "q quiet state\n"));
-        fake()->time = 2.5;
-        typeInPlayer(QStringLiteral("q"));
-        action("actionExportData")->trigger();
         const QString stem = formatDate(savedState().loadTime, "yyyy.MM.dd-HH.mm.ss") + "--" +
                              namePartOf(savedState().vidBasename);
         auto exported = [&] {
             return home->files(stem + "--*.csv") + home->files(stem + "--*.svg");
         };
-        QCOMPARE(exported().size(), 4);
-        QVERIFY(contentsOf(home->storage() + "/" + stem + "--events.csv")
-                    .contains(",q,quiet,state,start"));
-        QVERIFY(contentsOf(home->storage() + "/" + stem + "--timeline.svg").contains("<svg"));
-        for (const QString& f : exported())
-            QFile::remove(home->storage() + "/" + f);
         QVERIFY(writeFile(home->storage() + "/coding-scheme.txt", "q quiet stat\n"));
         action("actionExportData")->trigger();
         QCOMPARE(alerts->alerts.size(), std::size_t(1));
         QVERIFY(alerts->alerts[0].second.contains("coding-scheme.txt:1: unknown kind stat"));
         QCOMPARE(exported(), QStringList());
+        QVERIFY(writeFile(home->storage() + "/coding-scheme.txt", "q quiet state\n"));
+        fake()->time = 2.5;
+        typeInPlayer(QStringLiteral("q"));
+        action("actionExportData")->trigger();
+        QCOMPARE(exported().size(), 4);
+        QVERIFY(contentsOf(home->storage() + "/" + stem + "--events.csv")
+                    .contains(",q,quiet,state,start"));
+        QVERIFY(contentsOf(home->storage() + "/" + stem + "--timeline.svg").contains("<svg"));
         QVERIFY(QFile::remove(home->storage() + "/coding-scheme.txt"));
     }
 

@@ -1,6 +1,6 @@
-// Desktop integration: an install puts the program, its resources, the
-// launcher entry and the AppStream metadata where desktops and the program
-// itself look for them, also after the installed tree was moved.
+// An install puts the program, its resources, the launcher entry and the
+// metadata where desktops and the program look; moved, it runs on them and
+// starts a second copy of itself.
 #include "support/app_home.h"
 #include "support/e2e_program.h"
 
@@ -66,8 +66,22 @@ private slots:
         const QString placeholder = moved + QStringLiteral("/share/keystamp/movie.mp4");
         QTRY_VERIFY_WITH_TIMEOUT(openFiles(program.pid()).contains(placeholder), 10000);
         QVERIFY(run("xprop", {"-id", program.window(), "_NET_WM_ICON"}).second.contains("Icon"));
-        QVERIFY(program.signal(SIGTERM));
+        // New Player (the File menu's seventh command) starts a second copy;
+        // both end by the termination signal, with nothing to save.
+        QVERIFY(program.click(20, 10));
+        QTest::qWait(300);
+        QVERIFY(program.keys(QStringList(7, "Down") << "Return"));
+        const QStringList windows = RunningProgram::waitForWindows(QStringLiteral("^stopwatch"), 2);
+        QCOMPARE(windows.size(), 2);
+        for (const QString& w : windows) {
+            const qint64 pid =
+                RunningProgram::xdotool({"getwindowpid", w}).value_or("0").toLongLong();
+            QVERIFY(pid > 0);
+            QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
+        }
         QVERIFY(program.exitsCleanly());
+        QVERIFY(RunningProgram::waitForWindows(QStringLiteral("^stopwatch"), 0).isEmpty());
+        QVERIFY(home.transcriptFiles().isEmpty());
     }
 };
 

@@ -1,7 +1,5 @@
-// The pure pieces: names and paths of opened videos, the 1 April test, the
-// key-name reference, window placement arithmetic, and window fitting
-// against the worked examples (a 1440 x 877 visible screen, an 800 x 600
-// window with a 22-point title bar).
+// Pure pieces: names and paths of videos, 1 April, the key reference, window
+// placement, and fitting (a 1440 x 877 screen, an 800 x 600 window, a 22-point title bar).
 #include "app/april_fools.h"
 #include "app/instances.h"
 #include "app/key_reference.h"

@@ -1,7 +1,6 @@
-// Reviewing while coding, in the real window with the libmpv player and a
-// frame-coded clip, driven by real X events (xdotool): going to a line's
-// time from the transcript, the picture saying whether keys are being
-// recorded (down to the pixels on screen), and keys stamped when they went down.
+// Review while coding in the real window with libmpv, a frame-coded clip and
+// real X events: going to a line's time, the picture saying whether keys are
+// recorded (down to the pixels), and keys stamped when they went down.
 #include "app/app_delegate.h"
 #include "app/application_setup.h"
 #include "app/main_window.h"

@@ -1,6 +1,5 @@
-// End to end: the real program on the X display, each case in a
-// fresh temporary home, driven by real key presses from the X server; what
-// it leaves in the storage folder, and in what order it reached the disk.
+// End to end: the real program on the X display, in a fresh home per case,
+// driven by real X key presses; what it leaves on disk, and in what order.
 #include "platform/date_format.h"
 #include "support/app_home.h"
 #include "support/clips.h"
@@ -38,11 +37,10 @@ private slots:
     void init() { home.emplace(); }
     void cleanup() { home.reset(); }
 
-    // Real key presses on a video named on the command line and the entries
-    // they record, the times of the transport's lines; then the observer
-    // types over the whole transcript and quits. The file has the video's
-    // name without its last dotted part and the header its whole name; no
-    // recorded line is lost: the journal stays, as a discarded journal.
+    // Real keys on a video named on the command line, their entries and the
+    // transport's times; then the observer types over the whole transcript
+    // and quits. The file is named for the video without its last dotted
+    // part, the header has the whole name, and the journal stays, discarded.
     void keysEditAndQuit() {
         // xdotool's key, then the entry it records while the video stands at 0.
         const QStringList stillKeys =
@@ -114,31 +112,10 @@ private slots:
         QVERIFY2(qAbs(times[n + 4] - times[n + 3]) <= 0.011, qPrintable(raw.join('\n')));
     }
 
-    void newPlayerStartsASecondInstance() {
-        RunningProgram program(home->env());
-        QVERIFY(program.start({}, QStringLiteral("^stopwatch")));
-        // File menu, then its seventh command: New Player.
-        QVERIFY(program.click(20, 10));
-        QTest::qWait(300);
-        QVERIFY(program.keys(QStringList(7, "Down") << "Return"));
-        const QStringList windows = RunningProgram::waitForWindows(QStringLiteral("^stopwatch"), 2);
-        QCOMPARE(windows.size(), 2);
-        for (const QString& w : windows) {
-            const qint64 pid =
-                RunningProgram::xdotool({"getwindowpid", w}).value_or("0").toLongLong();
-            QVERIFY(pid > 0);
-            QCOMPARE(::kill(pid_t(pid), SIGTERM), 0);
-        }
-        QVERIFY(program.exitsCleanly());
-        QVERIFY(RunningProgram::waitForWindows(QStringLiteral("^stopwatch"), 0).isEmpty());
-        QVERIFY(home->transcriptFiles().isEmpty()); // neither had anything to save
-    }
-
-    // The order of the calls that decide what a power cut leaves behind, as
-    // a preload library sees them: a checkpoint, the journal and the save at
-    // the end. A file is published by a rename only after the data last
-    // written for it was synced; the journal goes only after the folder
-    // holding the new transcript's name was synced, and stays when that failed.
+    // The calls that decide what a power cut leaves, as a preload library
+    // sees them: a file is published by a rename only after its data was
+    // synced; the journal goes only after the folder holding the new
+    // transcript's name was synced, and stays when that failed.
     void savesReachTheDiskInOrder_data() {
         QTest::addColumn<bool>("folderSyncFails");
         QTest::newRow("folder synced") << false;
@@ -176,9 +153,7 @@ private slots:
         const QString checkpoint = home->files(QStringLiteral("*--checkpoint-at--*")).value(0);
         QVERIFY(!checkpoint.isEmpty());
 
-        QFile logFile(logName);
-        QVERIFY(logFile.open(QIODevice::ReadOnly | QIODevice::Text));
-        const QStringList calls = QString::fromUtf8(logFile.readAll()).split('\n');
+        const QStringList calls = QString::fromUtf8(contentsOf(logName)).split('\n');
         const QString all = calls.join('\n');
         const QDir folder(home->storage());
         const QString journalPath = folder.filePath(journal);

@@ -1,6 +1,5 @@
-// The player's pure parts: the playhead clock between shown frames, the
-// choice of the frame on screen among the engine's reports, the clock's
-// recent history and the moment of an event.
+// The player's pure parts: the playhead clock, the frame on screen among the
+// engine's reports, the clock's history and the moment of an event.
 #include "platform/clock_history.h"
 #include "platform/event_time.h"
 #include "platform/mpv_clock.h"
@@ -98,9 +97,8 @@ private slots:
     }
 
     void historyGivesTheReadingAtAPastMoment() {
-        // Play at 2 s from monotonic 100, pause at 101 (noted twice; the run
-        // is capped at the pause's reading, never past it), seek back to 1 at
-        // 102, play at rate 2 from 103.
+        // Play at 2 s from monotonic 100, pause at 101 (noted twice; the run is
+        // capped at the pause's reading), seek to 1 at 102, play at 2x from 103.
         ClockHistory history;
         const std::tuple<double, double, double> segments[] = {
             {100, 2, 1}, {101, 2.9999, 0}, {101, 3, 0}, {102, 1, 0}, {102.5, 1, 0}, {103, 1, 2}};

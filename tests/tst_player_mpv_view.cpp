@@ -95,9 +95,8 @@ private slots:
             player.setRate(1.0f);
             QTest::qWait(150);
         }
-        // Two seconds at four times the speed take half a second; at the end
-        // the rate reads 0, at once again when played there; after a seek
-        // back it plays.
+        // Two seconds at 4x take half a second; the end reads rate 0, at once
+        // again when played there; after a seek back it plays.
         player.seekTo(8000);
         QVERIFY(waitSettled(&player));
         for (const float rate : {4.0f, 1.0f}) {
@@ -182,10 +181,9 @@ private slots:
             QTRY_COMPARE(player.currentTime(), frame / 30.0);
         }
 
-        // While the interface is busy no new picture is drawn and the clock stays
-        // with the frame on screen; then, once the news of the last picture is
-        // handled (a frame may just have reached the screen, after a jump of
-        // several when the engine catches up), it is within a frame of the one shown.
+        // While the interface is busy no picture is drawn and the clock stays
+        // with the frame on screen; then, once the last picture's news is
+        // handled (the engine may jump frames to catch up), it is within a frame.
         seekAndSee(&player, picture, 2000);
         player.setRate(1.0f);
         QTRY_VERIFY(onScreen(window.get()) > 75);

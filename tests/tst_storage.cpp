@@ -1,6 +1,5 @@
-// The storage folder, transcripts, checkpoints, their names and the crash
-// journal, written for real into a temporary home; no test raises an alert
-// it does not expect.
+// The storage folder, transcripts, checkpoints, names and the crash journal,
+// written for real into a temporary home; no unexpected alert.
 #include "platform/date_format.h"
 #include "session/format.h"
 #include "session/state.h"
@@ -67,9 +66,8 @@ private:
     void (*oldHandler_)(int) = nullptr;
 };
 
-// Child modes. --save: saves "abc", loaded at 18:14:46 UTC, in the locale and
-// zone of the environment. --record: records a line every 3 ms for 2.5 s,
-// prints how many and the longest one took (ms), and waits to be killed.
+// Child modes. --save: saves "abc", loaded at 18:14:46 UTC. --record: records
+// a line every 3 ms for 2.5 s, prints how many and the longest (ms), and waits.
 int child(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
@@ -112,8 +110,7 @@ class Storage : public QObject {
             recordNote(lineNumber(n));
         waitForJournal();
     }
-    // Starts this program in a child mode with more of the environment, under
-    // the preload library that logs the file calls under traced to log.
+    // Starts this program in a child mode under the preload library, with env.
     void startChild(QProcess& process, const char* mode, const QString& tracedDir,
                     const QStringList& env) {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
@@ -139,9 +136,8 @@ private slots:
         forgetCheckpoints();
     }
 
-    // The file name drops the last extension; the header keeps the whole
-    // name. A name too long for a file name is cut between user-perceived
-    // characters.
+    // The file name drops the last extension, the header keeps the whole
+    // name; a name too long is cut between user-perceived characters.
     void names() {
         const QString rows[][3] = {{"/videos/day 1/a.b.mov", "a.b", "a.b.mov"},
                                    {".hidden", ".hidden", ".hidden"}};
@@ -316,9 +312,8 @@ private slots:
         QCOMPARE(contentsOf(journal()), header() + journaled(1, 3));
     }
 
-    // When the disk fills, recording goes on without a journal and the status
-    // line says so once, with no alert. At a later line, at most once a
-    // second, the journal is made again with the header and every line.
+    // On a full disk recording goes on without a journal, the status line
+    // saying so once; a later line (once a second at most) makes it again whole.
     void journalRecoversWithEveryLine() {
         record(1, 1);
         std::optional<FileSizeLimit> limit(contentsOf(journal()).size() + 10);

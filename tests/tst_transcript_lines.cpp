@@ -1,7 +1,6 @@
-// Transcript lines: notes and the observer's cursor, numbers that keep "."
-// whatever the locale, and key presses from the platform's codes and
-// characters through the recorder's names, prefixes and transport keys, with
-// real widgets and a scripted player.
+// Transcript lines with real widgets and a scripted player: notes and the
+// observer's cursor, numbers in any locale, and key presses through the
+// recorder's names, prefixes and transport keys.
 #include "platform/date_format.h"
 #include "platform/event_time.h"
 #include "platform/key_translation.h"
@@ -219,14 +218,13 @@ private slots:
     }
 
     // Space and the arrows act by whether the video played when the key went
-    // down: by its rate, or by its history when the key has its moment (the
-    // player may have stopped or started by itself since, during a stall).
-    // Arrows while stopped step a frame (f forward, b back) and write nothing.
+    // down: by its rate, or by its history when the key has its moment (it
+    // may have stopped or started by itself since, during a stall). Arrows
+    // while stopped step a frame and write nothing; a stop whose playhead
+    // moved on takes the picture back to the stamp.
     void transportKeys() {
-        // The rate, whether it played at the key's moment (-1: the key has
-        // none), the player's time when the key is handled (stamped at 2),
-        // the key; then the line written|the frames stepped|the rate|the seek.
-        // A stop whose playhead moved on takes the picture back to the stamp.
+        // Rate, played at the key's moment (-1: no moment), time when handled
+        // (stamped at 2), key; then line|frames stepped|rate|seek.
         const std::tuple<float, int, double, KeyEvent, QString> rows[] = {
             {0.0f, -1, 2.0, key(49, " "), "play_x_0.50||0.5|"},
             {1e-4f, -1, 2.0, key(49, " "), "stop||0|"}, // the threshold plays

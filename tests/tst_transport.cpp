@@ -1,5 +1,4 @@
-// The transport on a scripted player: one player and one readiness observer,
-// every load resetting the per-video session, the go-to grammar and field,
+// The transport on a scripted player: loads, the go-to grammar and field,
 // the counter's texts, the mark, hops counted from it, and the rate.
 #include "session/state.h"
 #include "support/logic_widgets.h"
@@ -39,8 +38,8 @@ private slots:
     }
 
     void loadsKeepOnePlayerAndResetThePerVideoSession() {
-        // Every load keeps the one player and observer, pauses, resets the
-        // per-video session and fits once per readiness.
+        // Every load keeps the one player and readiness observer, pauses,
+        // resets the per-video session and fits once per readiness.
         stateDef& s = savedState();
         const QUrl clip = QUrl::fromLocalFile(QStringLiteral("/videos/clip.mov"));
         videoObserver* observer = nullptr;
@@ -112,8 +111,7 @@ private slots:
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        // Ended by a key or (0) by a click on the player view; with a player
-        // or without; the seek, if any (-1: none).
+        // Ended by a key or (0) a click on the view; with a player or not; the seek (-1: none).
         const std::tuple<const char*, int, bool, qint64> rows[] = {
             {"5", Qt::Key_Return, false, -1},
             {"1,234.5", Qt::Key_Return, true, 1234500},

@@ -4,9 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A temporary home folder for the program under test: HOME and the XDG
-// folders point into it while the object lives (and in env(), for child
-// processes), so that Documents/Keystamp is a fresh, private folder.
+// A temporary home: HOME and the XDG folders point into it while the object
+// lives (and in env(), for children), so Documents/Keystamp is fresh.
 class AppHome {
 public:
     AppHome();

@@ -8,9 +8,8 @@
 #include <QPushButton>
 #include <QStringList>
 
-// The widgets the logic writes to, handed to a freshly reset session record;
-// the player view starts without a player. The record is reset again when
-// the widgets go.
+// The widgets the logic writes to, in a freshly reset session record (reset
+// again when they go); the player view starts without a player.
 struct LogicWidgets {
     LogicWidgets();
     ~LogicWidgets();
