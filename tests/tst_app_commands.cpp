@@ -22,7 +22,6 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QTextBrowser>
 #include <QToolButton>

@@ -155,38 +155,35 @@ private slots:
         QVERIFY(recorded.endsWith(QStringLiteral("  x\n")));
     }
 
-    void indicatorFollowsTheFocus_data() {
-        QTest::addColumn<QString>("clicked");
-        QTest::addColumn<bool>("recording");
-        QTest::newRow("transcript") << "scrollViewContainingTranscript" << false;
-        QTest::newRow("key entry") << "codeEntry" << true;
-        QTest::newRow("go-to field") << "gotoField" << false;
-        QTest::newRow("picture") << "player" << true;
-    }
+    // Clicked: the transcript, the key entry, the go-to field, the picture.
     void indicatorFollowsTheFocus() {
-        QFETCH(QString, clicked);
-        QFETCH(bool, recording);
-        auto* target = app->window->findChild<QWidget*>(clicked);
-        auto* band = app->player->findChild<QWidget*>(QStringLiteral("keysNotRecordedBand"));
-        auto* mark = app->player->findChild<QWidget*>(QStringLiteral("keysRecordedMark"));
-        QVERIFY(target && band && mark);
-        QVERIFY(click(target->mapTo(app->window.data(), target->rect().center())));
-        QTRY_COMPARE(QApplication::focusWidget(), target);
-        QTRY_COMPARE(band->isVisible(), !recording);
-        QCOMPARE(mark->isVisible(), recording);
-        QCOMPARE(app->player->accessibleDescription().startsWith(
-                     QStringLiteral("Keys are not being recorded — click the picture to record")),
-                 !recording);
-        // On screen: a red band across the top of the picture, or none.
-        QTest::qWait(200);
-        const QImage shot = app->window->screen()->grabWindow(app->window->winId()).toImage();
-        const QPoint row = app->player->mapTo(app->window.data(), QPoint(0, 4));
-        int red = 0;
-        for (int x = row.x(); x < row.x() + app->player->width(); ++x) {
-            const QColor c = shot.pixelColor(x, row.y());
-            red += c.red() > 170 && c.green() < 80 && c.blue() < 80;
+        const std::pair<const char*, bool> rows[] = {{"scrollViewContainingTranscript", false},
+                                                     {"codeEntry", true},
+                                                     {"gotoField", false},
+                                                     {"player", true}};
+        for (const auto& [clicked, recording] : rows) {
+            auto* target = app->window->findChild<QWidget*>(QLatin1String(clicked));
+            auto* band = app->player->findChild<QWidget*>(QStringLiteral("keysNotRecordedBand"));
+            auto* mark = app->player->findChild<QWidget*>(QStringLiteral("keysRecordedMark"));
+            QVERIFY(target && band && mark);
+            QVERIFY(click(target->mapTo(app->window.data(), target->rect().center())));
+            QTRY_COMPARE(QApplication::focusWidget(), target);
+            QTRY_COMPARE(band->isVisible(), !recording);
+            QCOMPARE(mark->isVisible(), recording);
+            QCOMPARE(app->player->accessibleDescription().startsWith(QStringLiteral(
+                         "Keys are not being recorded — click the picture to record")),
+                     !recording);
+            // On screen: a red band across the top of the picture, or none.
+            QTest::qWait(200);
+            const QImage shot = app->window->screen()->grabWindow(app->window->winId()).toImage();
+            const QPoint row = app->player->mapTo(app->window.data(), QPoint(0, 4));
+            int red = 0;
+            for (int x = row.x(); x < row.x() + app->player->width(); ++x) {
+                const QColor c = shot.pixelColor(x, row.y());
+                red += c.red() > 170 && c.green() < 80 && c.blue() < 80;
+            }
+            QCOMPARE(red > app->player->width() * 9 / 10, !recording);
         }
-        QCOMPARE(red > app->player->width() * 9 / 10, !recording);
     }
 
     // Last: keys pressed while the interface thread is busy are stamped with

@@ -46,25 +46,18 @@ QByteArray header() {
     return transcriptHeader(formatDate(kLoaded, kHeaderDatePattern), "lecture3").toUtf8();
 }
 
-// Lets this process write files of at most `bytes` bytes, as a full disk
-// would (writes beyond fail with EFBIG instead of raising SIGXFSZ).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) : oldHandler_(std::signal(SIGXFSZ, SIG_IGN)) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, oldHandler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*oldHandler_)(int) = nullptr;
-};
+// Until the returned guard goes, this process writes files of at most bytes
+// bytes, as on a full disk (writes beyond fail with EFBIG, not SIGXFSZ).
+auto fileSizeLimit(rlim_t bytes) {
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    const rlimit limit{bytes, old.rlim_max};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    return qScopeGuard([old, handler = std::signal(SIGXFSZ, SIG_IGN)] {
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, handler);
+    });
+}
 
 // Child modes. --save: saves "abc", loaded at 18:14:46 UTC. --record: records
 // a line every 3 ms for 2.5 s, prints how many and the longest (ms), and waits.
@@ -297,11 +290,12 @@ private slots:
     // the transcript on screen and leave no file behind; the journal stays.
     void fullDisk() {
         record(1, 2);
-        std::optional<FileSizeLimit> limit(40);
-        QVERIFY(!saveAndClearScript());
-        checkpointFile();
-        waitForCheckpoints();
-        limit.reset();
+        {
+            const auto full = fileSizeLimit(40);
+            QVERIFY(!saveAndClearScript());
+            checkpointFile();
+            waitForCheckpoints();
+        }
         QCOMPARE(recorder->alerts.size(), size_t(2));
         for (const auto& [message, informative] : recorder->alerts)
             QCOMPARE(message, QStringLiteral("Data Save"));
@@ -316,11 +310,12 @@ private slots:
     // saying so once; a later line (once a second at most) makes it again whole.
     void journalRecoversWithEveryLine() {
         record(1, 1);
-        std::optional<FileSizeLimit> limit(contentsOf(journal()).size() + 10);
-        record(2, 4); // within a second of the failure: no new try
-        QVERIFY(journalPath().isEmpty());
-        QCOMPARE(widgets->status.text(), "status" + journalFailureRemark());
-        limit.reset();
+        {
+            const auto full = fileSizeLimit(contentsOf(journal()).size() + 10);
+            record(2, 4); // within a second of the failure: no new try
+            QVERIFY(journalPath().isEmpty());
+            QCOMPARE(widgets->status.text(), "status" + journalFailureRemark());
+        }
         QTest::qWait(1100);
         record(5, 5);
         waitForJournal(); // the new file synced, it takes the failed one's name

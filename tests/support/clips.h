@@ -17,8 +17,8 @@ struct ClipShape {
     bool audio = false;
 };
 
-// Makes folder/name (the extension picks the container); the path, or an
-// empty string (with ffmpeg's complaint logged) on failure.
+// Makes folder/name (the extension picks the container); its path, or empty
+// (ffmpeg's complaint logged).
 QString makeCodedClip(const QString& folder, const QString& name, const ClipShape& shape = {});
 
 // The frame number shown by a coded image; -1 when it holds no coded frame.
@@ -27,8 +27,7 @@ int frameCode(const QImage& image);
 // now, drawn as it draws on screen, of a 4:3 clip fitted into it.
 int shownFrame(QWidget* picture);
 
-// The number of the frame on screen at ms on a grid of num/den frames per
-// second starting at 0: the last frame whose time is not after ms.
+// The frame on screen at ms, num/den frames a second from 0: the last not after ms.
 long long frameAt(long long ms, long long num = 30, long long den = 1);
 
 // Waits (processing events) until the player has loaded or failed.

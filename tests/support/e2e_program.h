@@ -15,14 +15,13 @@ public:
         : env_(std::move(env)), program_(std::move(program)) {}
     ~RunningProgram();
 
-    // Starts the program with arguments and waits until its window, whose
-    // title matches titlePattern, is shown and has the keyboard focus.
+    // Starts the program and waits until its window (title matching
+    // titlePattern) is shown and has the keyboard focus.
     bool start(const QStringList& arguments, const QString& titlePattern);
     qint64 pid() const { return process_.processId(); }
     QString window() const { return window_; }
 
-    // Presses keys in xdotool's notation ("a", "shift+a", "KP_Enter") into
-    // the window that has the focus.
+    // Presses keys in xdotool's notation ("a", "shift+a") into the focused window.
     bool keys(const QStringList& keys, int delayMs = 80);
     // Clicks at a point of the program's window (window coordinates).
     bool click(int x, int y);
@@ -31,8 +30,8 @@ public:
     bool exitsCleanly(int timeoutMs = 30000);
     bool isRunning() const { return process_.state() != QProcess::NotRunning; }
 
-    // The visible windows whose title matches pattern (any process), waiting
-    // up to timeoutMs until at least count of them (or, for 0, none) are there.
+    // The visible windows (any process) whose title matches pattern, once at
+    // least count of them (for 0: none) are there or timeoutMs passed.
     static QStringList waitForWindows(const QString& pattern, int count, int timeoutMs = 30000);
     // Runs xdotool with arguments (processing events); its output, or nothing on failure.
     static std::optional<QString> xdotool(const QStringList& arguments);
