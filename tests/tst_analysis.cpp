@@ -1,6 +1,5 @@
-// The analysis over transcripts as the program saves them: worked examples
-// whose every number is computed by hand in the comments, the readers, and
-// keystamp-data as a script runs it.
+// The analysis over transcripts as saved: worked examples whose every number
+// is computed by hand in the comments, the readers, and keystamp-data.
 #include "analysis/agreement.h"
 #include "analysis/millis.h"
 #include "analysis/tables.h"
@@ -22,8 +21,7 @@ const QByteArray kScheme = "# test scheme\nw walk state locomotion\nr run  state
                            "a      alarm point\nshift-A alarm point\ng\tgroom\tstate\n";
 
 // A transcript of a video "good" from a script: items separated by ";", each
-// "SECONDS ENTRY" for a time-stamped line or "#TEXT" for a note the observer
-// typed.
+// "SECONDS ENTRY" for a time-stamped line or "#TEXT" for a typed note.
 QByteArray transcript(const QString& script) {
     QString text = transcriptHeader("Saturday, December 5, 2026 6:14:46 PM", "good");
     for (const QString& item : script.split(';', Qt::SkipEmptyParts)) {
@@ -41,8 +39,7 @@ Coding coded(const QString& script, std::optional<qint64> to = {}) {
                           qMax(to.value_or(t->lastMs), t->lastMs));
 }
 
-// The rows of a table without its header; without the file and video
-// columns when cut.
+// The rows of a table without its header (and, cut, without file and video).
 QStringList body(const QByteArray& csv, bool cut = false) {
     QStringList rows = QString::fromUtf8(csv).split("\r\n", Qt::SkipEmptyParts);
     rows.removeFirst();
@@ -51,8 +48,7 @@ QStringList body(const QByteArray& csv, bool cut = false) {
     return rows;
 }
 
-// keystamp-data's exit code (-1: crashed), standard error and output for
-// arguments separated by blanks, "@" standing for dir.
+// keystamp-data's exit code (-1: crashed), error and output; "@" stands for dir.
 std::tuple<int, QString, QByteArray> run(const QString& dir, QString arguments) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -86,8 +82,7 @@ private slots:
         QCOMPARE(csvField("5\" screen"), QStringLiteral("\"5\"\" screen\""));
     }
 
-    // Summary rows (behaviour,kind,count,total,mean,proportion,rate a minute),
-    // separated by blanks.
+    // Summary rows (behaviour,kind,count,total,mean,proportion,rate a minute).
     void summary() {
         const struct {
             QString script, from, to, rows;
@@ -113,8 +108,7 @@ private slots:
             // To 12, after the last line at 10: walk stays active up to 12, 4 s of 12.
             {"0 play_x_1.00; 8 w; 10 stop", "", "12",
              "walk,state,1,4.000,4.000,0.333,5.000 run,state,0,0.000,,0.000,0.000 "
-             "alarm,point,0,,,,0.000 groom,state,0,0.000,,0.000,0.000"},
-        };
+             "alarm,point,0,,,,0.000 groom,state,0,0.000,,0.000,0.000"}};
         for (const auto& e : examples) {
             const std::optional<qint64> f = e.from.isEmpty() ? std::nullopt : parseMillis(e.from);
             const std::optional<qint64> t = e.to.isEmpty() ? std::nullopt : parseMillis(e.to);
@@ -126,8 +120,7 @@ private slots:
         }
     }
 
-    // Interval rows (unit,kind,intervals,both,only_a,only_b,neither,agreement,
-    // kappa), separated by blanks.
+    // Interval rows (unit,kind,intervals,both,only_a,only_b,neither,agreement,kappa).
     void intervals() {
         const struct {
             QString a, b, width, rows;
@@ -163,8 +156,7 @@ private slots:
             {"0 play_x_1.00; 0.3 a; 1 stop", "0 play_x_1.00; 0.35 a; 1 stop", "0.1",
              "walk,state,10,0,0,0,10,1.000,NA run,state,10,0,0,0,10,1.000,NA "
              "alarm,point,10,1,0,0,9,1.000,1.000 groom,state,10,0,0,0,10,1.000,NA "
-             "locomotion,group,10,,,,,1.000,NA"},
-        };
+             "locomotion,group,10,,,,,1.000,NA"}};
         for (const auto& e : examples) {
             const Coding ca = coded(e.a), cb = coded(e.b);
             Failure f;
@@ -185,8 +177,7 @@ private slots:
             {"1 a; 1.8 shift-A", "1.5 a; 2.4 a", "0.6", "alarm,1,1,1,0.333"},
             // Exactly W apart is close enough (1.30 - 1.00 > 0.3 in floating point).
             {"1 a", "1.3 a", "0.3", "alarm,1,0,0,1.000"},
-            {"1 w", "1 w", "1", "alarm,0,0,0,NA"},
-        };
+            {"1 w", "1 w", "1", "alarm,0,0,0,NA"}};
         for (const auto& [a, b, width, alarm] : examples) {
             const Coding ca = coded(a), cb = coded(b);
             QCOMPARE(body(matchTable(matchEvents(ca, cb, *parseMillis(width)))).join(' '), alarm);
@@ -200,8 +191,7 @@ private slots:
             {ok + "a run state move\n", "s.txt:4: key a is named twice"},
             {ok + "b bark point noise\n", "s.txt:4: point bark cannot have a group"},
             {"stop halt point\n", "s.txt:1: stop is a transport entry, not a key"},
-            {ok + "\xff run state\n", "s.txt:4: not UTF-8 text"},
-        };
+            {ok + "\xff run state\n", "s.txt:4: not UTF-8 text"}};
         for (const auto& [scheme, message] : rows) {
             Failure f;
             QVERIFY2(!parseScheme("s.txt", scheme, &f), qPrintable(message));
@@ -236,8 +226,7 @@ private slots:
         QCOMPARE(f.text(), "t.txt: not a transcript: no time-stamped line");
     }
 
-    // Random bytes and broken UTF-8 through both readers and the whole
-    // analysis: no crash, no sanitizer report.
+    // Random bytes and broken UTF-8 through the readers and the analysis: no crash.
     void anyBytes() {
         QRandomGenerator random(13);
         const QByteArray alphabet = " 0123456789.:-\n\t#aws\xff\xc3";
@@ -277,8 +266,7 @@ private slots:
             {"summary @/good.txt --from 4 --to 4", 1,
              "@/good.txt: empty span: from 4.000 to 4.000"},
             {"", 2, "no command"},
-            {"events @/good.txt --fast", 2, "unknown option --fast"},
-        };
+            {"events @/good.txt --fast", 2, "unknown option --fast"}};
         const QStringList before = entriesOf(dir);
         for (auto [arguments, code, message] : failures) {
             const auto [exitCode, err, out] = run(dir, arguments + " -o @/out.csv");

@@ -27,13 +27,11 @@ class AppPieces : public QObject {
 
 private slots:
     void videoBaseNameDropsOnlyTheLastExtension() {
-        const std::pair<QString, QString> rows[] = {
-            {"/videos/a.b.mp4", "a.b"},
-            {"/videos/session", "session"},
-            {"/videos/.clip", ".clip"},
-            {"trial.01", "trial"},
-            {"/v/Süße Probe 2.mkv", "Süße Probe 2"},
-        };
+        const std::pair<QString, QString> rows[] = {{"/videos/a.b.mp4", "a.b"},
+                                                    {"/videos/session", "session"},
+                                                    {"/videos/.clip", ".clip"},
+                                                    {"trial.01", "trial"},
+                                                    {"/v/Süße Probe 2.mkv", "Süße Probe 2"}};
         for (const auto& [path, base] : rows)
             QCOMPARE(videoBaseName(path), base);
     }
@@ -47,8 +45,7 @@ private slots:
             {"clip.mp4", QDir::current().absoluteFilePath("clip.mp4")},
             {"file:///videos/a%20b.mp4", "/videos/a b.mp4"},
             {"https://example.com/v.mp4", std::nullopt},
-            {"", std::nullopt},
-        };
+            {"", std::nullopt}};
         for (const auto& [argument, path] : rows)
             QCOMPARE(localVideoPath(argument), path);
     }

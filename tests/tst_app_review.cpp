@@ -103,56 +103,54 @@ private slots:
         resetSession();
     }
 
-    void goToALinesTime_data() {
-        QTest::addColumn<int>("line");
-        QTest::addColumn<bool>("doubleClick"); // else a click, then Ctrl+Return
-        QTest::addColumn<bool>("goes");
-        QTest::newRow("recorded line, double-click") << 1 << true << true;
-        QTest::newRow("recorded line, Ctrl+Return") << 2 << false << true;
-        QTest::newRow("typed line with a time, double-click") << 4 << true << true;
-        QTest::newRow("line without a time, double-click") << 5 << true << false;
-        QTest::newRow("line without a time, Ctrl+Return") << 5 << false << false;
-    }
+    // A line's time by double-click, or by a click and Ctrl+Return; a line
+    // without a time goes nowhere.
     void goToALinesTime() {
-        QFETCH(int, line);
-        QFETCH(bool, doubleClick);
-        QFETCH(bool, goes);
-        standAt(9000);
-        const QString before = script()->toPlainText();
-        const std::optional<double> t = lineTime(script()->document()->findBlockByNumber(line));
-        QCOMPARE(t.has_value(), goes);
-        if (doubleClick) {
-            QVERIFY(clickLine(line, 2));
-        } else {
-            QVERIFY(clickLine(line, 1));
-            QVERIFY(keys({"ctrl+Return"}));
+        // Line, double-click, whether it has a time.
+        const std::tuple<int, bool, bool> rows[] = {{1, true, true},
+                                                    {2, false, true},
+                                                    {4, true, true},
+                                                    {5, true, false},
+                                                    {5, false, false}};
+        for (const auto& [line, doubleClick, goes] : rows) {
+            standAt(9000);
+            const QString before = script()->toPlainText();
+            const std::optional<double> t = lineTime(script()->document()->findBlockByNumber(line));
+            QCOMPARE(t.has_value(), goes);
+            if (doubleClick) {
+                QVERIFY(clickLine(line, 2));
+            } else {
+                QVERIFY(clickLine(line, 1));
+                QVERIFY(keys({"ctrl+Return"}));
+            }
+            QTest::qWait(300);
+            QCOMPARE(script()->toPlainText(), before);
+            if (!goes) {
+                QCOMPARE(QApplication::focusWidget(), script());
+                QCOMPARE(mpv()->currentTime(), 9.0);
+                QCOMPARE(shownFrame(), int(frameAt(9000)));
+                continue;
+            }
+            // Stopped on the frame that covers the line's time, keys back in the picture.
+            const long long ms = *seekMilliseconds(*t);
+            QCOMPARE(formatFixed(*t, 2, 8), before.split('\n')[line].left(8));
+            QVERIFY(waitSettled(mpv()));
+            QTRY_COMPARE(shownFrame(), int(frameAt(ms)));
+            QCOMPARE(mpv()->currentTime(), ms / 1000.0);
+            QCOMPARE(mpv()->rate(), 0.0f);
+            QVERIFY(!script()->textCursor().hasSelection());
+            QCOMPARE(QApplication::focusWidget(), app->player.data());
+            QTRY_COMPARE(app->tapeCounterDisplay->text(), formatFixed(ms / 1000.0, 2, 8));
+            QTRY_COMPARE(app->excursionDisplay->text(),
+                         formatFixed(ms / 1000.0, 2, 8)); // mark at 0
+            // The next key is recorded at that time.
+            const int lines = script()->blockCount();
+            QVERIFY(keys({"x"}));
+            QTRY_COMPARE(script()->blockCount(), lines + 1);
+            const QString recorded = script()->toPlainText().mid(before.size());
+            QCOMPARE(recorded.left(8), formatFixed(ms / 1000.0, 2, 8));
+            QVERIFY(recorded.endsWith(QStringLiteral("  x\n")));
         }
-        QTest::qWait(300);
-        QCOMPARE(script()->toPlainText(), before);
-        if (!goes) {
-            QCOMPARE(QApplication::focusWidget(), script());
-            QCOMPARE(mpv()->currentTime(), 9.0);
-            QCOMPARE(shownFrame(), int(frameAt(9000)));
-            return;
-        }
-        // Stopped on the frame that covers the line's time, keys back in the picture.
-        const long long ms = *seekMilliseconds(*t);
-        QCOMPARE(formatFixed(*t, 2, 8), before.split('\n')[line].left(8));
-        QVERIFY(waitSettled(mpv()));
-        QTRY_COMPARE(shownFrame(), int(frameAt(ms)));
-        QCOMPARE(mpv()->currentTime(), ms / 1000.0);
-        QCOMPARE(mpv()->rate(), 0.0f);
-        QVERIFY(!script()->textCursor().hasSelection());
-        QCOMPARE(QApplication::focusWidget(), app->player.data());
-        QTRY_COMPARE(app->tapeCounterDisplay->text(), formatFixed(ms / 1000.0, 2, 8));
-        QTRY_COMPARE(app->excursionDisplay->text(), formatFixed(ms / 1000.0, 2, 8)); // mark at 0
-        // The next key is recorded at that time.
-        const int lines = script()->blockCount();
-        QVERIFY(keys({"x"}));
-        QTRY_COMPARE(script()->blockCount(), lines + 1);
-        const QString recorded = script()->toPlainText().mid(before.size());
-        QCOMPARE(recorded.left(8), formatFixed(ms / 1000.0, 2, 8));
-        QVERIFY(recorded.endsWith(QStringLiteral("  x\n")));
     }
 
     // Clicked: the transcript, the key entry, the go-to field, the picture.
@@ -189,63 +187,61 @@ private slots:
     // Last: keys pressed while the interface thread is busy are stamped with
     // the playhead when they went down: play, a key, space, then a key, all
     // during one stall of 700 ms; on the video, then on the stopwatch.
-    void keysAreStampedWhenTheyWentDown_data() {
-        QTest::addColumn<bool>("stopwatch");
-        QTest::newRow("video") << false;
-        QTest::newRow("stopwatch") << true;
-    }
     void keysAreStampedWhenTheyWentDown() {
-        QFETCH(bool, stopwatch);
-        if (stopwatch)
-            app->window->findChild<QAction*>(QStringLiteral("actionClear"))->trigger();
-        else
-            standAt(2000); // well before the end
-        QVERIFY(waitSettled(mpv()));
-        app->player->setFocus();
-        script()->clear();
-        mpv()->setRate(1.0f);
-        QTest::qWait(700);
-        // The presses, from another thread, with the monotonic moments
-        // before and after each.
-        struct Press {
-            const char* key;
-            double before = 0.0, after = 0.0;
-        };
-        Press presses[] = {{"a"}, {"space"}, {"b"}};
-        std::thread presser([&presses] {
-            for (Press& press : presses) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(120));
-                press.before = monotonicSeconds();
-                const int status =
-                    std::system(qPrintable(QStringLiteral("xdotool key ") + press.key));
-                press.after = status == 0 ? monotonicSeconds() : 0.0;
+        for (const bool stopwatch : {false, true}) {
+            if (stopwatch)
+                app->window->findChild<QAction*>(QStringLiteral("actionClear"))->trigger();
+            else
+                standAt(2000); // well before the end
+            QVERIFY(waitSettled(mpv()));
+            app->player->setFocus();
+            script()->clear();
+            mpv()->setRate(1.0f);
+            QTest::qWait(700);
+            // The presses, from another thread, with the monotonic moments
+            // before and after each.
+            struct Press {
+                const char* key;
+                double before = 0.0, after = 0.0;
+            };
+            Press presses[] = {{"a"}, {"space"}, {"b"}};
+            std::thread presser([&presses] {
+                for (Press& press : presses) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(120));
+                    press.before = monotonicSeconds();
+                    const int status =
+                        std::system(qPrintable(QStringLiteral("xdotool key ") + press.key));
+                    press.after = status == 0 ? monotonicSeconds() : 0.0;
+                }
+            });
+            const double stallStart = monotonicSeconds();
+            const double videoAtStart = mpv()->currentTime();
+            QThread::msleep(700);
+            presser.join();
+            QTRY_COMPARE(script()->blockCount(), 4); // three lines and the empty last
+            // A frame of the video; the stopwatch's clock has a millisecond.
+            const double frame = stopwatch ? 0.001 : 1.0 / 30.0;
+            const auto videoAt = [&](double moment) {
+                return videoAtStart + (moment - stallStart);
+            };
+            const QStringList lines = script()->toPlainText().split('\n');
+            const auto stamped = [&](int i) {
+                return lines[i].simplified().section(' ', 0, 0).toDouble();
+            };
+            for (int i = 0; i < 2; ++i) {
+                QVERIFY(presses[i].after > 0.0);
+                QVERIFY2(stamped(i) >= videoAt(presses[i].before) - frame - 0.01 &&
+                             stamped(i) <= videoAt(presses[i].after) + frame + 0.01,
+                         qPrintable(lines.join('\n') + QString::number(videoAt(presses[i].after))));
             }
-        });
-        const double stallStart = monotonicSeconds();
-        const double videoAtStart = mpv()->currentTime();
-        QThread::msleep(700);
-        presser.join();
-        QTRY_COMPARE(script()->blockCount(), 4); // three lines and the empty last
-        // A frame of the video; the stopwatch's clock has a millisecond.
-        const double frame = stopwatch ? 0.001 : 1.0 / 30.0;
-        const auto videoAt = [&](double moment) { return videoAtStart + (moment - stallStart); };
-        const QStringList lines = script()->toPlainText().split('\n');
-        const auto stamped = [&](int i) {
-            return lines[i].simplified().section(' ', 0, 0).toDouble();
-        };
-        for (int i = 0; i < 2; ++i) {
-            QVERIFY(presses[i].after > 0.0);
-            QVERIFY2(stamped(i) >= videoAt(presses[i].before) - frame - 0.01 &&
-                         stamped(i) <= videoAt(presses[i].after) + frame + 0.01,
-                     qPrintable(lines.join('\n') + QString::number(videoAt(presses[i].after))));
+            QVERIFY(lines[1].endsWith(QLatin1String("  stop")));
+            // The key after the stop has the stop's time, and so has the picture.
+            QCOMPARE(stamped(2), stamped(1));
+            QVERIFY(lines[2].endsWith(QLatin1String("  b")));
+            QVERIFY(waitSettled(mpv()));
+            QCOMPARE(mpv()->rate(), 0.0f);
+            QVERIFY(std::abs(mpv()->currentTime() - stamped(1)) < 0.006);
         }
-        QVERIFY(lines[1].endsWith(QLatin1String("  stop")));
-        // The key after the stop has the stop's time, and so has the picture.
-        QCOMPARE(stamped(2), stamped(1));
-        QVERIFY(lines[2].endsWith(QLatin1String("  b")));
-        QVERIFY(waitSettled(mpv()));
-        QCOMPARE(mpv()->rate(), 0.0f);
-        QVERIFY(std::abs(mpv()->currentTime() - stamped(1)) < 0.006);
     }
 };
 

@@ -55,8 +55,7 @@ private slots:
         QStringList keys, expected;
         for (const QString& row : stillKeys)
             keys << row.section(' ', 0, 0), expected << row.section(' ', 1);
-        // Left while stopped steps a frame and records nothing; Right while
-        // playing stops.
+        // Left while stopped steps a frame, recording nothing; Right while playing stops.
         QVERIFY(program.keys(keys + QStringList{"Left", "space"}));
         QTest::qWait(800);
         QVERIFY(program.keys({"Right", "space"}));

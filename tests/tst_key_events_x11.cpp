@@ -41,8 +41,7 @@ private slots:
             {Qt::Key_At, Qt::GroupSwitchModifier, 24, 0x40, 0x80, "@", "q", "option-q"}, // AltGr
             {Qt::Key_B, none, 56, 0x62, 0x4, "\x02", "b", "ctrl-b"}, // the state mask decides
             {Qt::Key_Print, none, 107, 0xff61, 0, "", "",
-             QStringLiteral("code%1").arg(kOwnKeyCodeBase + KEY_SYSRQ)},
-        };
+             QStringLiteral("code%1").arg(kOwnKeyCodeBase + KEY_SYSRQ)}};
         for (const auto& r : rows) {
             const QKeyEvent event(QEvent::KeyPress, r.key, r.modifiers, quint32(r.scanCode),
                                   quint32(r.keysym), quint32(r.state), r.text);

@@ -84,12 +84,11 @@ private slots:
                 }
             }
         };
-        // Each frame anchors once; a frame handed out before the last one's
-        // picture is on screen waits for its own; a dropped frame is passed
-        // over; a report merged into the next picture anchors nothing, not
-        // the later frame. After a pause or seek, reports read long before
-        // the picture was due are of earlier frames; of those read together
-        // the oldest is taken, as it is without a due time.
+        // Each frame anchors once; one handed out before the last one's picture
+        // is on screen waits for its own; a dropped frame is passed over; a
+        // report merged into the next picture anchors nothing. After a pause or
+        // seek, reports read long before the picture was due are of earlier
+        // frames; of those read together the oldest is taken.
         run("s0=-1 r1 s1=1 s1=-1 r2 r3 s2=2 s3=3 r4 r5 s5=5 r7 s6=-1 s7=7 c s8=-1 r20,-0.1 "
             "r21,0.05 r22,0.02 s21=21 s22=22 r23 r24");
         QCOMPARE(*frames.presented(0.0, span / 2, 1.0), 23 * span);

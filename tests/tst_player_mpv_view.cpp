@@ -63,8 +63,8 @@ private slots:
     }
 
     void itemsLoadPausedOrFailNothingRemoteOpensAndTheEndPauses() {
-        // One player takes item after item, each paused at 0, the next while
-        // the last plays. A server here sees whether anything tries to reach it.
+        // One player takes item after item (each paused at 0) while the last
+        // plays; a local server sees whether anything tries to reach it.
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         const QString remote =
@@ -157,8 +157,8 @@ private slots:
     }
     void pictureOnScreen() {
         QFETCH(MpvPlayer::VideoOutput, output);
-        // The item loads before the picture is on screen, and shows once it
-        // is; one picture per player, which may move to another window.
+        // An item loaded before the picture is on screen shows once it is; one
+        // picture per player, which may move to another window.
         MpvPlayer player{output};
         QWidget* picture = player.createVideoWidget(nullptr);
         QVERIFY(picture && !player.createVideoWidget(nullptr));
@@ -201,8 +201,8 @@ private slots:
                      qPrintable(QStringLiteral("%1 s on frame %2").arg(t).arg(on)));
         }
         QVERIFY(player.currentTime() > (frame + 20) / 30.0);
-        // A hidden picture (the help tab in front) does not hold playback
-        // back: 30 frames a second, where one waiting for paints would show 5.
+        // A hidden picture (help in front) does not hold playback back: 30 frames
+        // a second, where one waiting for paints would show 5.
         window->hide();
         const int hiddenAt = frameCode(player.grabVideoFrame());
         const double hiddenTime = player.currentTime();

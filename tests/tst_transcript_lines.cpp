@@ -122,9 +122,8 @@ private slots:
                      QLatin1String(clock));
     }
 
-    // The 53 named keys, written out apart from the table in the code, each
-    // with one evdev key (Insert stands for Help; Linux has two keypad
-    // commas); other keys get stable codes of their own.
+    // The 53 named keys, written apart from the code's table, each with one evdev
+    // key (Insert for Help; two keypad commas); others get stable codes of their own.
     void keyCodes() {
         const QString pairs = QStringLiteral(
             "36 Return,48 Tab,49 Space,51 Delete,53 Escape,123 LeftArrow,124 RightArrow,"
@@ -162,9 +161,9 @@ private slots:
         QVERIFY(!isModifierOnlyKey(QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, {}, 66, 0xff1b, 0)));
     }
 
-    // Synthetic events (no scan code): the key from the Qt key. With a scan
-    // code but no X11 keymap (this test runs offscreen), the scan code names
-    // the key and the characters come from the event (German key right of T).
+    // Synthetic events (no scan code): the key from the Qt key. With a scan code
+    // but no X11 keymap (offscreen), the scan code names the key, the event gives
+    // the characters (German key right of T).
     void eventsWithoutLiveKeymap() {
         const auto none = Qt::NoModifier, ctrl = Qt::ControlModifier, keypad = Qt::KeypadModifier;
         const std::tuple<int, Qt::KeyboardModifiers, int, QString, int, QString> rows[] = {
@@ -183,10 +182,9 @@ private slots:
         }
     }
 
-    // The table wins over the characters; characters name a key only when
-    // they are one blank or start with a character from "2" to U+0127
-    // (the whole first character with its marks, compared decomposed);
-    // otherwise the code names it. Lines read "   12.35  HH:mm:ss  entry".
+    // The table wins over the characters; characters name a key only when one
+    // blank or starting with a character from "2" to U+0127 (the first with its
+    // marks, compared decomposed); else the code does. Lines: "   12.35  HH:mm:ss  entry".
     void keyNames() {
         const std::pair<KeyEvent, QString> rows[] = {
             {key(0, "A", "s"), "shift-A"},
