@@ -53,15 +53,14 @@ class AppCommands : public QObject {
         return app->window->findChild<QAction*>(QLatin1String(name));
     }
     void typeInPlayer(const QString& keys) { QTest::keyClicks(app->player.data(), keys); }
-    // Saves now fail: a plain file stands where the storage folder should be.
+    // Saves fail while a plain file stands where the storage folder should be.
     void blockSaves() {
         QApplication::setApplicationDisplayName(QStringLiteral("Keystamp Blocked"));
         QFile blocker(home->documents() + QStringLiteral("/Keystamp Blocked"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
     void unblockSaves() { QApplication::setApplicationDisplayName(QStringLiteral("Keystamp")); }
-    // Drags data onto the player view and drops it: whether the drag was
-    // accepted for copying, and whether the drop was.
+    // Drags and drops data on the player view: whether each was accepted.
     std::pair<bool, bool> drag(const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);

@@ -59,10 +59,9 @@ private slots:
         }
     }
 
-    // Frame k is due at 100 + k/30 (30 fps); "rK" the engine hands it out
-    // (read 0.2 ms after it was due, or "rK,L" L s late), "sK=V" the picture
-    // due for frame K anchors frame V (-1: none), "c" a pause or seek ("cS":
-    // and from then on S times the speed, so frames are due S times as often).
+    // Frame k is due at 100 + k/30; "rK" the engine hands it out (read 0.2 ms
+    // after it was due, or "rK,L" L s late), "sK=V" the picture due for frame
+    // K anchors frame V (-1: none), "c" a pause or seek ("cS": then S times the speed).
     void eachPictureAnchorsTheFrameItShows() {
         const double span = 1.0 / 30;
         double speed = 1.0;

@@ -202,8 +202,8 @@ private slots:
         QFAIL("five attempts each crossed a second");
     }
 
-    // In a child with the user's locale and zone, the header's date and the
-    // file's stamp follow them, and the new folder's entry in Documents is synced.
+    // In the user's locale and zone (a child), the header's date and the stamp
+    // follow them; the new folder's entry in Documents is synced.
     void headerFollowsTheUsersLocaleAndZone() {
         const QString log = home->storage() + ".log";
         QProcess process;
@@ -261,8 +261,8 @@ private slots:
         QCOMPARE(contentsOf(journal()), header() + journaled(3, 3));
     }
 
-    // Journals never replace a file (another instance's journal of the same
-    // second), and of the discarded ones only the ten newest stay.
+    // Journals never replace a file (another instance's of the same second);
+    // of the discarded ones only the ten newest stay.
     void tenNewestDiscardedJournalsStay() {
         QStringList old;
         for (int n = 1; n <= 10; ++n) {

@@ -38,8 +38,8 @@ private slots:
     }
 
     void loadsKeepOnePlayerAndResetThePerVideoSession() {
-        // Every load keeps the one player and readiness observer, pauses,
-        // resets the per-video session and fits once per readiness.
+        // Each load keeps the player and observer, pauses, resets the session; one fit per
+        // readiness.
         stateDef& s = savedState();
         const QUrl clip = QUrl::fromLocalFile(QStringLiteral("/videos/clip.mov"));
         videoObserver* observer = nullptr;
