@@ -159,11 +159,12 @@ private slots:
                                                      {"codeEntry", true},
                                                      {"gotoField", false},
                                                      {"player", true}};
+        auto* band = app->player->findChild<QWidget*>(QStringLiteral("keysNotRecordedBand"));
+        auto* mark = app->player->findChild<QWidget*>(QStringLiteral("keysRecordedMark"));
+        QVERIFY(band && mark);
         for (const auto& [clicked, recording] : rows) {
             auto* target = app->window->findChild<QWidget*>(QLatin1String(clicked));
-            auto* band = app->player->findChild<QWidget*>(QStringLiteral("keysNotRecordedBand"));
-            auto* mark = app->player->findChild<QWidget*>(QStringLiteral("keysRecordedMark"));
-            QVERIFY(target && band && mark);
+            QVERIFY(target);
             QVERIFY(click(target->mapTo(app->window.data(), target->rect().center())));
             QTRY_COMPARE(QApplication::focusWidget(), target);
             QTRY_COMPARE(band->isVisible(), !recording);
