@@ -20,14 +20,15 @@ QString resourcePath() {
         QDir::cleanPath(programFolder + QLatin1Char('/') + QStringLiteral(KEYSTAMP_DATA_FROM_BIN));
     if (holdsResources(installed))
         return installed;
-    // A program (or test) in a build tree: resources/ of the source tree
-    // beside the build folder, which alone holds the interface file.
+    // A program, test or benchmark in a build tree, wherever that tree is:
+    // the build links the source's resources/ into its top folder.
     QDir dir(programFolder);
-    for (int up = 0; up < 3 && dir.cdUp(); ++up) {
-        const QString candidate = dir.filePath(QStringLiteral("resources"));
-        if (holdsResources(candidate) &&
-            QFileInfo::exists(candidate + QStringLiteral("/mainwindow.ui")))
-            return candidate;
+    for (int up = 0; up < 3; ++up) {
+        const QString candidate = dir.filePath(QStringLiteral("keystamp-resources"));
+        if (holdsResources(candidate))
+            return QDir(candidate).canonicalPath();
+        if (!dir.cdUp())
+            break;
     }
     return QString();
 }
