@@ -95,7 +95,8 @@ int main(int argc, char* argv[]) {
         count.push_back(msSince(t0));
         QTemporaryDir scratch;
         t0 = bench::monotonicSeconds();
-        writeWithoutClobbering(scratch.path(), QStringLiteral("probe"), whole.toUtf8(), {});
+        writeNewFile(scratch.path(), QStringLiteral("probe"), QStringLiteral(".txt"),
+                     whole.toUtf8());
         write.push_back(msSince(t0));
 
         t0 = bench::monotonicSeconds();

@@ -102,7 +102,7 @@ private slots:
         QCOMPARE(app->window->windowTitle(), QStringLiteral("a.b"));
         QCOMPARE(app->tbTextBlock->text(),
                  formatDate(savedState().loadTime, "yyyy.MM.dd-HH.mm.ss"));
-        QVERIFY(app->helpView->toPlainText().contains(QStringLiteral("--unsaved")));
+        QVERIFY(app->helpView->toPlainText().contains(QStringLiteral("unsaved--")));
         QVERIFY(QTest::qWaitForWindowActive(app->window));
         QVERIFY(app->player->hasFocus());
 
@@ -333,7 +333,7 @@ private slots:
         QCOMPARE(::raise(SIGTERM), 0);
         QTRY_VERIFY(!app->window->isVisible());
         QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
-        QVERIFY(home->files(QStringLiteral("*--unsaved*")).isEmpty());
+        QVERIFY(home->files(QStringLiteral("unsaved--*")).isEmpty());
     }
 };
 

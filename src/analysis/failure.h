@@ -10,7 +10,7 @@ struct Failure {
     QString what;
 
     QString text() const {
-        return line > 0 ? QStringLiteral("%1:%2: %3").arg(file).arg(line).arg(what)
+        return line > 0 ? QStringLiteral("%1:%2: %3").arg(file, QString::number(line), what)
                         : QStringLiteral("%1: %2").arg(file, what);
     }
 };

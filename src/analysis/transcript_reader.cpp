@@ -68,11 +68,11 @@ std::optional<QByteArray> readWholeFile(const QString& path, Failure* failure) {
 }
 
 QString namePartOfFileName(const QString& fileName) {
-    static const QRegularExpression name(QStringLiteral(
-        R"(^\d{4}\.\d{2}\.\d{2}-\d{2}\.\d{2}\.\d{2}--(.+?)(--checkpoint-at--\d{2}\.\d{2}\.\d{2})?)"
-        R"((--unsaved)?(--\d+)?\.txt$)"));
+    static const QRegularExpression name(
+        QStringLiteral(R"(^((unsaved|discarded)--)?\d{4}\.\d{2}\.\d{2}-\d{2}\.\d{2}\.\d{2}--(.+?))"
+                       R"((--checkpoint-at--\d{2}\.\d{2}\.\d{2})?(--unsaved)?(--\d+)?\.txt$)"));
     const QRegularExpressionMatch m = name.match(fileName);
-    return m.hasMatch() ? m.captured(1) : QString();
+    return m.hasMatch() ? m.captured(3) : QString();
 }
 
 std::optional<Transcript> parseTranscript(const QString& file, const QByteArray& bytes,

@@ -47,6 +47,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent), ownedWindow_(new Ma
     window->setCloseGuard([this] { return applicationShouldTerminate(); });
     window->setRecordingViews({player.data(), codeEntry.data()});
     window->setStrayKeyHandler([this](QKeyEvent* event) { takeStrayKey(event); });
+    setRecordingProbe([this] { return keysAreRecorded(); });
     if (player)
         recordingIndicator_ =
             std::make_unique<RecordingIndicator>(player, [this] { return keysAreRecorded(); });

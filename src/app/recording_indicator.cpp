@@ -1,5 +1,7 @@
 #include "app/recording_indicator.h"
 
+#include "platform/alert.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
@@ -56,6 +58,10 @@ void RecordingIndicator::refresh() {
     const bool recording = recording_ && recording_();
     band_->setVisible(!recording);
     mark_->setVisible(recording);
+    // Alerts held back while keys were recorded can take the keyboard now;
+    // not from inside the focus change that got here.
+    if (!recording)
+        QTimer::singleShot(0, this, [] { showHeldAlerts(); });
     const QString state = recording ? QStringLiteral("Keys pressed here are being recorded.")
                                     : QString::fromUtf8(kNotRecorded) + QLatin1Char('.');
     const QString description =

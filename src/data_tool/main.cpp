@@ -1,11 +1,11 @@
 // keystamp-data: turns Keystamp transcripts into behaviour data (CSV tables
 // and timeline pictures) for scripts, R and Python.
 #include "data_tool/commands.h"
+#include "storage/file_writer.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QGuiApplication>
-#include <QSaveFile>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,8 +24,8 @@ int fail(const QString& message) {
     return 1;
 }
 
-// Writes the whole output, to a file by way of a temporary that replaces it
-// only once complete, or to standard output.
+// Writes the whole output, to a file by way of a synced temporary that
+// replaces it only once complete, or to standard output.
 bool write(const QString& path, const QByteArray& bytes, QString* error) {
     if (path.isEmpty() || path == QLatin1String("-")) {
         QFile out;
@@ -35,10 +35,10 @@ bool write(const QString& path, const QByteArray& bytes, QString* error) {
         *error = QStringLiteral("standard output: ") + out.errorString();
         return false;
     }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+    QString why;
+    if (writeReplacement(path, bytes, &why))
         return true;
-    *error = path + QStringLiteral(": cannot write: ") + file.errorString();
+    *error = path + QStringLiteral(": cannot write: ") + why;
     return false;
 }
 

@@ -8,11 +8,9 @@
 #include "storage/storage_folder.h"
 #include "storage/transcript_file.h"
 
-#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
 #include <QSet>
-#include <QTimer>
-
-#include <mutex>
 
 namespace {
 
@@ -43,45 +41,13 @@ QString checkpointFailureText() {
                           "in the Documents folder.");
 }
 
-// How the disk worker's publications went since they were last taken up.
-struct Mailbox {
-    std::mutex lock;
-    int published = 0;
-    int failed = 0;
-};
-
-Mailbox& mailbox() {
-    static Mailbox box;
-    return box;
-}
-
-constexpr int kCollectMs = 20;
-bool collectScheduled = false;
-
-// Takes up the publications: each one that failed raises the alert.
-void collect() {
-    int published = 0, failed = 0;
-    {
-        std::lock_guard<std::mutex> hold(mailbox().lock);
-        std::swap(published, mailbox().published);
-        std::swap(failed, mailbox().failed);
-    }
-    for (; published > 0; --published)
-        countSuccessfulSave();
-    for (; failed > 0; --failed)
-        showAlert(QStringLiteral("Data Save"), checkpointFailureText());
-}
-
-void scheduleCollect() {
-    if (collectScheduled || !QCoreApplication::instance())
-        return;
-    collectScheduled = true;
-    QTimer::singleShot(kCollectMs, QCoreApplication::instance(), [] {
-        collectScheduled = false;
-        collect();
-        if (!diskWorker().idle())
-            scheduleCollect();
-    });
+// A checkpoint that did not reach the disk: said in the status line at once,
+// and in an alert as soon as that takes no key meant for the recorder.
+void checkpointFailed(const QString& path) {
+    if (QLabel* status = savedState().tbTextBlock)
+        status->setText(
+            QStringLiteral("Checkpoint %1 could not be written").arg(QFileInfo(path).fileName()));
+    showLateAlert(QStringLiteral("Data Save"), checkpointFailureText());
 }
 
 } // namespace
@@ -93,9 +59,8 @@ QString checkpointFileName(const QString& loadStamp, const QString& namePart,
 
 void checkpointFile() {
     const stateDef& state = savedState();
-    const QString stamp = formatDate(state.loadTime, kLoadStampPattern);
     const QString time = formatDate(QDateTime::currentDateTime(), QStringLiteral("HH.mm.ss"));
-    const QString stem = checkpointStem(stamp, namePartOf(state.vidBasename), time);
+    const QString stem = currentSessionFiles().stem + QStringLiteral("--checkpoint-at--") + time;
     const QString text = transcriptText();
     const QString folder = storageURL().toLocalFile();
 
@@ -103,24 +68,22 @@ void checkpointFile() {
     if (own.loadTime != state.loadTime || own.vidBasename != state.vidBasename)
         own = SessionCheckpoints{state.loadTime, state.vidBasename, {}};
 
-    collect();
-    const StagedFile staged = stageWithoutClobbering(folder, stem, text.toUtf8(), own.paths);
+    const StagedFile staged =
+        stageNewFile(folder, stem, QStringLiteral(".txt"), text.toUtf8(), own.paths);
     if (staged.path.isEmpty()) {
         showAlert(QStringLiteral("Data Save"), checkpointFailureText());
         return;
     }
     own.paths.insert(staged.path);
-    diskWorker().post([staged] {
-        const bool published = publishStaged(staged);
-        std::lock_guard<std::mutex> hold(mailbox().lock);
-        ++(published ? mailbox().published : mailbox().failed);
+    diskWorker().postWithResult([staged]() -> DiskWorker::Result {
+        if (publishStaged(staged).published)
+            return [] { countSuccessfulSave(); };
+        return [path = staged.path] { checkpointFailed(path); };
     });
-    scheduleCollect();
 }
 
 void waitForCheckpoints() {
     diskWorker().drain();
-    collect();
 }
 
 void forgetCheckpoints() {

@@ -4,39 +4,43 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QSaveFile>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
-#include <optional>
+#include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// Enough for every realistic pile-up of sessions within one second.
-constexpr int kMaxCandidates = 1000;
+enum class Try { Done, Taken, Failed };
 
-// QSaveFile's commit() neither reports a short write when it flushes its
-// buffer (a full disk) nor a failed sync, so both are checked here first.
-bool saveWhole(const QString& path, const QByteArray& content) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size() || !file.flush() || ::fsync(file.handle()) != 0) {
-        file.cancelWriting();
-        file.commit(); // removes the temporary file
-        return false;
+// Tries each candidate of stem in folder until one is done or one fails for
+// another reason than being taken.
+QString firstCandidate(const QString& folder, const QString& stem, const QString& suffix,
+                       const std::function<Try(const QString&)>& attempt) {
+    const QDir dir(folder);
+    for (int n = 1; n <= kMaxCandidates; ++n) {
+        const QString path = dir.filePath(numberedFileName(stem, n, suffix));
+        switch (attempt(path)) {
+        case Try::Done:
+            return path;
+        case Try::Taken:
+            continue;
+        case Try::Failed:
+            return QString();
+        }
     }
-    return file.commit();
+    errno = EEXIST;
+    return QString();
 }
 
-// Opens path for writing, creating it; -1 (errno set) when anything exists
-// at it or it cannot be made.
-int createExclusive(const QString& path) {
+int openExclusive(const QString& path, int extraFlags) {
     const QByteArray native = QFile::encodeName(path);
     int fd;
     do {
-        fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | extraFlags, 0666);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -51,42 +55,45 @@ bool syncDescriptor(int fd) {
     return result == 0 || errno == EINVAL;
 }
 
-enum class Claim { Claimed, Taken, Failed };
-
-// Creates path empty, failing when anything exists at it.
-Claim claim(const QString& path) {
-    const int fd = createExclusive(path);
-    if (fd < 0)
-        return errno == EEXIST ? Claim::Taken : Claim::Failed;
-    ::close(fd);
-    return Claim::Claimed;
+// rename(2) that fails with EEXIST instead of replacing; falls back to a
+// hard link and an unlink on file systems without RENAME_NOREPLACE.
+int renameNoReplace(const QByteArray& from, const QByteArray& to) {
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return -1;
+    if (::link(from.constData(), to.constData()) != 0)
+        return -1;
+    ::unlink(from.constData());
+    return 0;
 }
 
-struct Name {
-    QString path;
-    bool fresh; // claimed now, rather than a file of ownPaths
-};
-
-// The first candidate name of stem in folder that is free (claimed with an
-// empty file) or one of ownPaths.
-std::optional<Name> claimName(const QString& folder, const QString& stem,
-                              const QSet<QString>& ownPaths) {
-    const QDir dir(folder);
-    for (int n = 1; n <= kMaxCandidates; ++n) {
-        const QString path = dir.filePath(numberedFileName(stem, n));
-        const QFileInfo existing(path);
-        if (ownPaths.contains(path) && existing.isFile() && !existing.isSymLink())
-            return Name{path, false};
-        switch (claim(path)) {
-        case Claim::Taken:
-            continue;
-        case Claim::Failed:
-            return std::nullopt;
-        case Claim::Claimed:
-            return Name{path, true};
-        }
+// Writes content to a new hidden temporary beside staged.path.
+bool stageContent(StagedFile& staged, const QByteArray& content) {
+    const QFileInfo name(staged.path);
+    const QString hidden = name.dir().filePath(QLatin1Char('.') + name.fileName());
+    for (int n = 0; n < kMaxCandidates && staged.fd < 0; ++n) {
+        staged.temporary =
+            hidden + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
+                                                   QLatin1Char('0'));
+        staged.fd = openExclusive(staged.temporary, 0);
+        if (staged.fd < 0 && errno != EEXIST)
+            break;
     }
-    return std::nullopt;
+    if (staged.fd >= 0 && writeAll(staged.fd, content))
+        return true;
+    if (staged.fd >= 0) {
+        ::close(staged.fd);
+        QFile::remove(staged.temporary);
+    }
+    if (staged.fresh)
+        QFile::remove(staged.path);
+    return false;
+}
+
+bool isPlainFile(const QString& path) {
+    const QFileInfo existing(path);
+    return existing.isFile() && !existing.isSymLink();
 }
 
 } // namespace
@@ -106,65 +113,97 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
-QString numberedFileName(const QString& stem, int n) {
+QString numberedFileName(const QString& stem, int n, const QString& suffix) {
     if (n <= 1)
-        return stem + QStringLiteral(".txt");
-    return stem + QStringLiteral("--") + QString::number(n) + QStringLiteral(".txt");
+        return stem + suffix;
+    return stem + QStringLiteral("--") + QString::number(n) + suffix;
 }
 
-QString writeWithoutClobbering(const QString& folder, const QString& stem,
-                               const QByteArray& content, const QSet<QString>& ownPaths) {
-    const std::optional<Name> name = claimName(folder, stem, ownPaths);
-    if (!name)
-        return QString();
-    if (saveWhole(name->path, content))
-        return name->path;
-    if (name->fresh)
-        QFile::remove(name->path); // the empty file claimed above
-    return QString();
+int createFreeName(const QString& folder, const QString& stem, const QString& suffix,
+                   int extraFlags, QString* path) {
+    int fd = -1;
+    *path = firstCandidate(folder, stem, suffix, [&](const QString& candidate) {
+        fd = openExclusive(candidate, extraFlags);
+        return fd >= 0 ? Try::Done : errno == EEXIST ? Try::Taken : Try::Failed;
+    });
+    return path->isEmpty() ? -1 : fd;
 }
 
-StagedFile stageWithoutClobbering(const QString& folder, const QString& stem,
-                                  const QByteArray& content, const QSet<QString>& ownPaths) {
-    const std::optional<Name> name = claimName(folder, stem, ownPaths);
-    if (!name)
+QString renameToFreeName(const QString& path, const QString& stem, const QString& suffix) {
+    const QByteArray from = QFile::encodeName(path);
+    return firstCandidate(QFileInfo(path).path(), stem, suffix, [&](const QString& candidate) {
+        if (renameNoReplace(from, QFile::encodeName(candidate)) == 0)
+            return Try::Done;
+        return errno == EEXIST ? Try::Taken : Try::Failed;
+    });
+}
+
+StagedFile stageNewFile(const QString& folder, const QString& stem, const QString& suffix,
+                        const QByteArray& content, const QSet<QString>& ownPaths) {
+    StagedFile staged;
+    staged.path = firstCandidate(folder, stem, suffix, [&](const QString& candidate) {
+        if (ownPaths.contains(candidate) && isPlainFile(candidate))
+            return Try::Done;
+        const int fd = openExclusive(candidate, 0);
+        if (fd < 0)
+            return errno == EEXIST ? Try::Taken : Try::Failed;
+        ::close(fd);
+        staged.fresh = true;
+        return Try::Done;
+    });
+    if (staged.path.isEmpty() || !stageContent(staged, content))
         return {};
-    StagedFile staged{name->path, QString(), -1, name->fresh};
-    const QString hidden =
-        QDir(folder).filePath(QLatin1Char('.') + QFileInfo(name->path).fileName());
-    for (int n = 0; n < kMaxCandidates && staged.fd < 0; ++n) {
-        staged.temporary =
-            hidden + QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16,
-                                                   QLatin1Char('0'));
-        staged.fd = createExclusive(staged.temporary);
-        if (staged.fd < 0 && errno != EEXIST)
-            break;
-    }
-    if (staged.fd >= 0 && writeAll(staged.fd, content))
-        return staged;
-    if (staged.fd >= 0) {
-        ::close(staged.fd);
-        QFile::remove(staged.temporary);
-    }
-    if (name->fresh)
-        QFile::remove(name->path);
-    return {};
+    return staged;
 }
 
-bool publishStaged(const StagedFile& file) {
-    bool published = syncDescriptor(file.fd);
+StagedFile stageReplacement(const QString& path, const QByteArray& content) {
+    StagedFile staged;
+    staged.path = QFileInfo(path).absoluteFilePath();
+    if (QFileInfo(staged.path).isSymLink() ||
+        (QFileInfo::exists(staged.path) && !isPlainFile(staged.path))) {
+        errno = EISDIR;
+        return {};
+    }
+    if (!stageContent(staged, content))
+        return {};
+    return staged;
+}
+
+Publication publishStaged(const StagedFile& file) {
+    Publication result;
+    result.published = syncDescriptor(file.fd);
     ::close(file.fd);
     const QByteArray from = QFile::encodeName(file.temporary);
-    published =
-        published && ::rename(from.constData(), QFile::encodeName(file.path).constData()) == 0;
-    if (!published) {
+    result.published = result.published &&
+                       ::rename(from.constData(), QFile::encodeName(file.path).constData()) == 0;
+    if (!result.published) {
+        const int saved = errno;
         ::unlink(from.constData());
         if (file.fresh)
             QFile::remove(file.path);
-        return false;
+        errno = saved;
+        return result;
     }
-    (void)syncFolder(QFileInfo(file.path).path());
-    return true;
+    result.folderSynced = syncFolder(QFileInfo(file.path).path());
+    return result;
+}
+
+QString writeNewFile(const QString& folder, const QString& stem, const QString& suffix,
+                     const QByteArray& content, bool* folderSynced) {
+    const StagedFile staged = stageNewFile(folder, stem, suffix, content);
+    const Publication done = staged.path.isEmpty() ? Publication{} : publishStaged(staged);
+    if (folderSynced)
+        *folderSynced = done.folderSynced;
+    return done.published ? staged.path : QString();
+}
+
+bool writeReplacement(const QString& path, const QByteArray& content, QString* error) {
+    const StagedFile staged = stageReplacement(path, content);
+    if (!staged.path.isEmpty() && publishStaged(staged).published)
+        return true;
+    if (error)
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
 }
 
 bool syncFolder(const QString& folder) {

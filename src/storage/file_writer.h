@@ -4,30 +4,43 @@
 #include <QSet>
 #include <QString>
 
-// Whole-file writes into the storage folder that never destroy a file the
-// program did not write itself.
+// The one way the program writes a file: claim a name, stage the content in a
+// hidden temporary file beside it, sync the temporary, publish it by a rename
+// onto the name, sync the folder. A reader sees the old file or the whole new
+// one, never a part, and a name is published only once its data is on disk.
 //
-// Thread rules: no shared state; callable from any thread.
+// Names: a new file takes the first free candidate of a stem ("<stem><suffix>",
+// "<stem>--2<suffix>", "<stem>--3<suffix>"...), claimed by an exclusive
+// create, so a file that appears meanwhile, a directory or a symbolic link at
+// a name is never replaced. Only a file the caller owns (one it wrote before,
+// or an output path the user named) is replaced.
+//
+// Crash leftovers: a crash between the steps can leave the claimed name empty
+// and a hidden ".<name>.<8 hex digits>.tmp" beside it. Neither is ever the
+// only copy of anything (the journal is), and neither is removed later.
+//
+// Thread rules: no shared state; callable from any thread. Staging reaches
+// only the page cache; publishing waits on the disk, so callers on the
+// user-interface thread hand it to the disk worker while keys can arrive.
 
-// The n-th candidate name for stem: "<stem>.txt", then "<stem>--2.txt",
-// "<stem>--3.txt"..., so that every candidate sorts beside the first.
-QString numberedFileName(const QString& stem, int n);
+// How many candidates of one stem are tried before giving up.
+inline constexpr int kMaxCandidates = 1000;
 
-// Writes content to the first candidate name of stem in folder that is free,
-// or that is one of ownPaths (files this session wrote and may replace).
-// A free name is claimed with an exclusive create before anything is written,
-// so a file that appears meanwhile, a directory or a symbolic link at the
-// name is never replaced. The content goes through QSaveFile: the file is
-// complete or absent. Returns the path written, or an empty string when the
-// write failed; a failed write leaves no file behind.
-QString writeWithoutClobbering(const QString& folder, const QString& stem,
-                               const QByteArray& content, const QSet<QString>& ownPaths);
+// The n-th candidate name of stem: "<stem><suffix>", then "<stem>--2<suffix>"...
+QString numberedFileName(const QString& stem, int n,
+                         const QString& suffix = QStringLiteral(".txt"));
 
-// A whole-file write in two halves, so that its disk wait can run on the
-// disk worker: stageWithoutClobbering() picks and claims the name as
-// writeWithoutClobbering() does and writes content to a hidden temporary file
-// beside it, which reaches only the page cache; publishStaged() syncs that
-// file, renames it onto the name and syncs the folder (best effort).
+// Creates the first free candidate of stem in folder, empty, with open(2)
+// flags O_WRONLY | O_CREAT | O_EXCL | extraFlags. Returns its descriptor and
+// sets *path, or -1 (errno set) when no candidate could be made.
+int createFreeName(const QString& folder, const QString& stem, const QString& suffix,
+                   int extraFlags, QString* path);
+
+// Moves path to the first free candidate of stem in the same folder without
+// ever replacing a file; returns the new path, or an empty string.
+QString renameToFreeName(const QString& path, const QString& stem, const QString& suffix);
+
+// A file staged and not yet published.
 struct StagedFile {
     QString path;       // the name claimed; empty when nothing was staged
     QString temporary;  // holds the content until it is published
@@ -35,14 +48,29 @@ struct StagedFile {
     bool fresh = false; // the name was free: the claimed empty file holds it
 };
 
-// Nothing staged (an empty path) leaves no file behind.
-StagedFile stageWithoutClobbering(const QString& folder, const QString& stem,
-                                  const QByteArray& content, const QSet<QString>& ownPaths);
+// Stages content under the first candidate of stem in folder that is free or
+// one of ownPaths. Nothing staged (an empty path) leaves no file behind.
+StagedFile stageNewFile(const QString& folder, const QString& stem, const QString& suffix,
+                        const QByteArray& content, const QSet<QString>& ownPaths = {});
 
-// Publishes a staged file: true when its content is on disk under its name.
-// On failure the temporary file goes, and so does the name when it was fresh
-// (a file this session wrote there before stays as it was).
-bool publishStaged(const StagedFile& file);
+// Stages content to replace path, which may be missing; refused (nothing
+// staged) when something other than a regular file stands there.
+StagedFile stageReplacement(const QString& path, const QByteArray& content);
+
+struct Publication {
+    bool published = false;    // the content is on disk under its name
+    bool folderSynced = false; // and the name itself reached the disk
+};
+
+// Syncs, renames onto the name and syncs the folder. On failure the
+// temporary goes, and so does the name when it was fresh.
+Publication publishStaged(const StagedFile& file);
+
+// Stages and publishes at once, waiting on the disk; the path written, or an
+// empty string (the error in *error when given).
+QString writeNewFile(const QString& folder, const QString& stem, const QString& suffix,
+                     const QByteArray& content, bool* folderSynced = nullptr);
+bool writeReplacement(const QString& path, const QByteArray& content, QString* error = nullptr);
 
 // Flushes the folder's entries (new names, renames, removals) to disk; false
 // when the folder could not be opened or synced.

@@ -1,47 +1,29 @@
 #include "storage/journal.h"
 
-#include "platform/date_format.h"
 #include "session/state.h"
 #include "session/transcript.h"
 #include "storage/disk_worker.h"
 #include "storage/file_writer.h"
 #include "storage/journal_files.h"
+#include "storage/status_remark.h"
 #include "storage/storage_folder.h"
 #include "storage/transcript_file.h"
-#include "transport/player_view.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLabel>
+#include <QFileInfo>
 #include <QStringList>
 #include <QTimer>
 
 #include <cerrno>
 #include <cstdint>
-#include <fcntl.h>
-#include <mutex>
-#include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
 constexpr qint64 kSyncIntervalMs = 1000;
 constexpr qint64 kRetryIntervalMs = 1000;
-constexpr int kCollectMs = 20;
-constexpr int kMaxCandidates = 1000;
-constexpr int kDiscardedKept = 10;
-
-// A journal file and the lines recorded into it; the inode tells that the
-// name still holds the file the journal created.
-struct JournalFile {
-    QString path;
-    dev_t device = 0;
-    ino_t inode = 0;
-    QStringList lines;
-};
 
 struct JournalState {
     int fd = -1;
@@ -63,64 +45,43 @@ struct JournalState {
     // Changes whenever the open file changes, so that a late answer of the
     // disk worker about an earlier file is not taken for the current one.
     std::uint64_t generation = 0;
-    bool collectScheduled = false;
     // The disk worker is creating the session's file (see createLater()).
     bool creating = false;
 };
-
-// What the disk worker found, read on the user-interface thread.
-struct SyncResult {
-    std::uint64_t generation;
-    bool synced;
-    bool recovery;
-    QString renamedFrom, renamedTo; // a recovered journal took the failed one's name
-};
-
-// The file the disk worker created for a journal: fd is -1 when none could be
-// made; file holds no line yet.
-struct Created {
-    std::uint64_t generation;
-    int fd;
-    JournalFile file;
-};
-
-struct Mailbox {
-    std::mutex lock;
-    std::vector<SyncResult> results;
-    std::vector<Created> created;
-};
-
-Mailbox& mailbox() {
-    static Mailbox box;
-    return box;
-}
-
-void deliver(SyncResult result) {
-    std::lock_guard<std::mutex> hold(mailbox().lock);
-    mailbox().results.push_back(std::move(result));
-}
-
-void deliver(Created created) {
-    std::lock_guard<std::mutex> hold(mailbox().lock);
-    mailbox().created.push_back(std::move(created));
-}
 
 JournalState& journal() {
     static JournalState state;
     return state;
 }
 
-bool isStillOurs(const JournalFile& file) {
-    struct stat st {};
-    return !file.path.isEmpty() && ::lstat(QFile::encodeName(file.path).constData(), &st) == 0 &&
-           S_ISREG(st.st_mode) && st.st_dev == file.device && st.st_ino == file.inode;
+void fail();
+void adopt(int fd, const JournalFile& file, std::uint64_t generation);
+
+// What a sync found, taken up on the user-interface thread.
+void takeUpSync(std::uint64_t generation, bool synced, bool recovery, const QString& renamedFrom,
+                const QString& renamedTo) {
+    JournalState& j = journal();
+    if (!renamedFrom.isEmpty()) {
+        if (j.current.path == renamedFrom)
+            j.current.path = renamedTo;
+        for (JournalFile& file : j.earlier) {
+            if (file.path == renamedFrom)
+                file.path = renamedTo;
+        }
+    }
+    if (generation != j.generation)
+        return;
+    if (!synced) {
+        fail();
+    } else if (recovery && j.failed) {
+        j.failed = false;
+        showStatusRemark(journalRecoveryRemark(), journalFailureRemark());
+    }
 }
 
-void scheduleCollect();
-
 // Syncs the lines written so far on the disk worker; a failure (a full disk
-// may report itself only here) reaches fail() through the mailbox. For a
-// recovered journal, the sync is followed by taking the failed file's name.
+// may report itself only here) comes back to fail(). For a recovered
+// journal, the sync is followed by taking the failed file's name.
 void syncLater(bool recovery = false, const JournalFile& stale = {}) {
     JournalState& j = journal();
     if (j.fd < 0 || (!j.unsynced && !recovery))
@@ -132,21 +93,17 @@ void syncLater(bool recovery = false, const JournalFile& stale = {}) {
         return;
     const std::uint64_t generation = j.generation;
     const QString path = j.current.path;
-    diskWorker().post([copy, generation, recovery, path, stale] {
+    diskWorker().postWithResult([copy, generation, recovery, path, stale] {
         const bool synced = ::fdatasync(copy) == 0 || errno == EINVAL;
         ::close(copy);
-        SyncResult result{generation, synced, recovery, {}, {}};
-        if (synced && recovery && isStillOurs(stale) &&
-            ::rename(QFile::encodeName(path).constData(),
-                     QFile::encodeName(stale.path).constData()) == 0) {
-            result.renamedFrom = path;
-            result.renamedTo = stale.path;
-        }
+        const bool renamed = synced && recovery && isStillOurs(stale) &&
+                             ::rename(QFile::encodeName(path).constData(),
+                                      QFile::encodeName(stale.path).constData()) == 0;
         if (recovery)
             (void)syncFolder(QFileInfo(path).path());
-        deliver(std::move(result));
+        const QString from = renamed ? path : QString(), to = renamed ? stale.path : QString();
+        return [=] { takeUpSync(generation, synced, recovery, from, to); };
     });
-    scheduleCollect();
 }
 
 // Lets go of the open file: its last sync and its close run on the worker.
@@ -165,26 +122,12 @@ void closeJournal() {
 }
 
 // Closes and removes, on the disk worker, a created file that is not used.
-void discardLater(const Created& created) {
-    const int fd = created.fd;
-    const QByteArray native = QFile::encodeName(created.file.path);
+void discardLater(int fd, const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
     diskWorker().post([fd, native] {
         ::close(fd);
         ::unlink(native.constData());
     });
-}
-
-// Puts remark at the end of the status line in place of the other remark.
-void showRemark(const QString& remark, const QString& other) {
-    QLabel* status = savedState().tbTextBlock;
-    if (!status)
-        return;
-    QString text = status->text();
-    for (const QString& old : {remark, other}) {
-        if (text.endsWith(old))
-            text.chop(old.size());
-    }
-    status->setText(text + remark);
 }
 
 void fail() {
@@ -194,7 +137,7 @@ void fail() {
     if (j.failed)
         return;
     j.failed = true;
-    showRemark(journalFailureRemark(), journalRecoveryRemark());
+    showStatusRemark(journalFailureRemark(), journalRecoveryRemark());
 }
 
 // Syncs the tail of a burst of lines a second after it was written.
@@ -209,113 +152,43 @@ void scheduleSync() {
     });
 }
 
-// On the disk worker: makes the storage folder where missing, creates a
-// journal named from stem under a free name there and writes its header.
-// Returns the descriptor, or -1 (leaving no file behind).
-int createJournal(const QString& stem, const QString& header, JournalFile* file) {
-    if (!makeStorageFolder())
-        return -1;
-    const QDir folder(storageFolderPath());
-    for (int n = 1; n <= kMaxCandidates; ++n) {
-        const QString candidate = folder.filePath(numberedFileName(stem, n));
-        const QByteArray native = QFile::encodeName(candidate);
-        const int fd =
-            ::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0666);
-        if (fd < 0 && errno == EEXIST)
-            continue;
-        if (fd < 0)
-            return -1;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0 || !writeAll(fd, header.toUtf8())) {
-            ::close(fd);
-            ::unlink(native.constData());
-            return -1;
-        }
-        file->path = candidate;
-        file->device = st.st_dev;
-        file->inode = st.st_ino;
-        return fd;
-    }
-    return -1;
-}
-
 // Takes up the file the disk worker made (or its failure to make one) and
 // writes into it every line recorded so far. After a failure the new file
 // takes the failed one's place, so the session keeps one journal with all
 // its lines.
-void adopt(const Created& created) {
+void adopt(int fd, const JournalFile& file, std::uint64_t generation) {
     JournalState& j = journal();
+    if (generation != j.generation || !j.creating) {
+        if (fd >= 0)
+            discardLater(fd, file.path); // asked for by a journal since let go: no line in it
+        return;
+    }
     j.creating = false;
-    if (created.fd < 0) {
+    if (fd < 0) {
         fail();
         return;
     }
-    JournalFile fresh = created.file;
+    JournalFile fresh = file;
     fresh.lines = j.current.lines;
     QByteArray lines;
     for (const QString& line : std::as_const(fresh.lines))
         lines += (line + QLatin1Char('\n')).toUtf8();
-    if (!writeAll(created.fd, lines)) {
-        discardLater(created);
+    if (!writeAll(fd, lines)) {
+        discardLater(fd, file.path);
         fail();
         return;
     }
+    // The failed file stays tracked until the new one has taken its name, so
+    // that it is settled (removed or kept) even if the new one fails too.
     const JournalFile stale = j.current;
+    if (!stale.path.isEmpty())
+        j.earlier.append(stale);
     j.current = fresh;
-    j.fd = created.fd;
+    j.fd = fd;
     j.unsynced = true;
     // After a failure, protected again once the new file is on disk; it then
     // takes the failed file's name.
     syncLater(j.failed, stale);
-}
-
-// Takes the disk worker's answers.
-void collect() {
-    std::vector<SyncResult> results;
-    std::vector<Created> created;
-    {
-        std::lock_guard<std::mutex> hold(mailbox().lock);
-        results.swap(mailbox().results);
-        created.swap(mailbox().created);
-    }
-    JournalState& j = journal();
-    for (const SyncResult& r : results) {
-        if (!r.renamedFrom.isEmpty()) {
-            if (j.current.path == r.renamedFrom)
-                j.current.path = r.renamedTo;
-            for (JournalFile& file : j.earlier) {
-                if (file.path == r.renamedFrom)
-                    file.path = r.renamedTo;
-            }
-        }
-        if (r.generation != j.generation)
-            continue;
-        if (!r.synced) {
-            fail();
-        } else if (r.recovery && j.failed) {
-            j.failed = false;
-            showRemark(journalRecoveryRemark(), journalFailureRemark());
-        }
-    }
-    for (const Created& c : created) {
-        if (c.generation == j.generation && j.creating)
-            adopt(c);
-        else if (c.fd >= 0)
-            discardLater(c); // asked for by a journal since let go: it holds no line
-    }
-}
-
-void scheduleCollect() {
-    JournalState& j = journal();
-    if (j.collectScheduled || !QCoreApplication::instance())
-        return;
-    j.collectScheduled = true;
-    QTimer::singleShot(kCollectMs, QCoreApplication::instance(), [] {
-        journal().collectScheduled = false;
-        collect();
-        if (!diskWorker().idle() || journal().creating)
-            scheduleCollect();
-    });
 }
 
 // Makes the session's journal from scratch: asks the disk worker for a new
@@ -323,56 +196,31 @@ void scheduleCollect() {
 // answer is taken up wait in current.lines; adopt() writes them all.
 void createLater() {
     JournalState& j = journal();
-    const stateDef& state = savedState();
-    const QString stem = transcriptStem(formatDate(state.loadTime, kLoadStampPattern),
-                                        namePartOf(state.vidBasename)) +
-                         QStringLiteral("--unsaved");
-    const AVPlayerViewAcceptsDrop* view = state.playerView;
-    const bool hasItem = view && view->player() && view->player()->hasCurrentItem();
-    const QString header = transcriptHeader(formatDate(state.loadTime, kHeaderDatePattern),
-                                            videoNameOf(state.vidBasename, hasItem));
+    const SessionFiles names = currentSessionFiles();
+    const QString folder = storageFolderPath();
     const std::uint64_t generation = ++j.generation;
     const bool recovery = j.failed;
     j.creating = true;
-    diskWorker().post([generation, stem, header, recovery] {
-        Created created{generation, -1, {}};
-        created.fd = createJournal(stem, header, &created.file);
-        const QString folder = QFileInfo(created.file.path).path();
-        const bool made = created.fd >= 0;
-        deliver(std::move(created));
+    diskWorker().postWithResult([generation, names, folder, recovery] {
+        JournalFile file;
+        const int fd = createJournalFile(folder, names.stem, names.header, &file);
         // A folder that cannot be synced still holds the journal; a save then
         // keeps it rather than trusting the folder. A recovered journal syncs
         // the folder once it has taken the failed one's name.
-        if (made && !recovery)
+        if (fd >= 0 && !recovery)
             (void)syncFolder(folder);
+        return [=] { adopt(fd, file, generation); };
     });
-    scheduleCollect();
-}
-
-// Lets go of a journal whose lines a save may not hold: it is kept under a
-// name that no session writes to.
-void keepAsDiscarded(const JournalFile& file) {
-    if (!isStillOurs(file))
-        return;
-    (void)renameWithoutClobbering(file.path, discardedStem(QFileInfo(file.path).fileName()));
 }
 
 } // namespace
-
-QString journalFailureRemark() {
-    return QStringLiteral("  \u2014 unsaved lines are not protected");
-}
-
-QString journalRecoveryRemark() {
-    return QStringLiteral("  \u2014 unsaved lines are protected again");
-}
 
 void installJournal() {
     setTranscriptListener(journalLine);
 }
 
 void journalLine(const QString& line) {
-    collect();
+    diskWorker().deliver(); // a file made meanwhile takes this line at once
     JournalState& j = journal();
     const stateDef& state = savedState();
     if (!j.haveSession || j.loadTime != state.loadTime || j.vidBasename != state.vidBasename) {
@@ -412,7 +260,6 @@ void waitForJournal() {
     // Taking up an answer can queue more work (a new file's syncs).
     do {
         diskWorker().drain();
-        collect();
     } while (!diskWorker().idle());
 }
 
@@ -431,18 +278,14 @@ void settleJournals(const QString& savedText, bool savedDurably) {
     if (files.isEmpty())
         return;
     const QString folder = QFileInfo(files.constFirst().path).path();
-    bool discarded = false;
     for (const JournalFile& file : std::as_const(files)) {
         if (savedDurably && holdsAllLines(savedText, file.lines)) {
             if (isStillOurs(file))
                 QFile::remove(file.path);
         } else {
             keepAsDiscarded(file);
-            discarded = true;
         }
     }
-    if (discarded)
-        pruneDiscardedJournals(folder, kDiscardedKept);
     syncFolder(folder);
 }
 

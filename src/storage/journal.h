@@ -3,7 +3,7 @@
 #include <QString>
 
 // The crash journal. While a session has recorded lines, each line appended to
-// the transcript is also appended to "<load stamp>--<name part>--unsaved.txt"
+// the transcript is also appended to "unsaved--<load stamp>--<name part>.txt"
 // in the storage folder, after the same three header lines as the transcript
 // file, so that a crash, a kill or a power cut loses no coding. Nothing reads
 // journals back; they are there for the user to find.
@@ -31,7 +31,8 @@
 //    kept, and makes a new one (waiting first for the old one if it is still
 //    being made, which a load in between makes all but impossible).
 //  - It never replaces an existing file (a taken name gives way to
-//    "...--unsaved--2.txt" and so on).
+//    "unsaved--...--2.txt" and so on), and its name is one that no other
+//    file of the program can have (see journal_files.h).
 //  - Each line is kept as recorded, whatever is later typed into the
 //    transcript view: the journal is the record of what was pressed.
 //  - A journal that cannot be opened or written never blocks recording and
@@ -43,10 +44,11 @@
 //  - settleJournals() lets go of the journals written since the last save: a
 //    journal whose every line the saved text holds is removed, any other
 //    (nothing written, an edited transcript, a folder that did not sync) is
-//    renamed to "...--discarded.txt" and kept; of those, the ten newest stay.
+//    renamed to "discarded--<load stamp>--<name part>.txt" and kept for good.
+//    No other file is ever removed.
 //
 // Thread rules: user-interface thread only (the disk worker makes the files
-// and runs the syncs and closes).
+// and runs the syncs and closes; their outcomes come back as its results).
 
 // Registers the journal as the transcript listener. Called once at start-up.
 void installJournal();
@@ -68,9 +70,3 @@ void waitForJournal();
 // The path of the journal lines go to now; empty when none is open (also
 // while the file is still being made).
 QString journalPath();
-
-// The status-line remark shown when the journal cannot be written.
-QString journalFailureRemark();
-
-// The status-line remark shown when the journal works again after a failure.
-QString journalRecoveryRemark();

@@ -32,7 +32,10 @@ QString storageFolderPath() {
 }
 
 bool makeStorageFolder(QString* problem) {
-    const QString folder = storageFolderPath();
+    return makeFolder(storageFolderPath(), problem);
+}
+
+bool makeFolder(const QString& folder, QString* problem) {
     // The folders that do not exist yet, innermost first: once they are
     // made, each one's entry in its parent must reach the disk too.
     QStringList made;

@@ -5,10 +5,9 @@
 
 // The storage folder: the user's Documents folder, then one folder named
 // after the program. Nothing is cached: every call looks the names up again.
-// storageURL: user-interface thread only (it may show a modal alert). The
-// others also run on the disk worker (the journal makes its folder there):
-// they read only the environment, the XDG user-dirs file and the program's
-// names, which are set at start-up.
+// Thread rules: makeFolder() runs on any thread; the others read the
+// program's names and run on the user-interface thread only (storageURL may
+// show a modal alert).
 
 // The program's display name ("Keystamp") when one is set, else its
 // application name.
@@ -19,6 +18,13 @@ QUrl docURL();
 
 // The storage folder as a local path, without creating it.
 QString storageFolderPath();
+
+// Creates folder and any missing parents. Returns true when it exists
+// afterwards; otherwise false, with a readable description of the cause in
+// *problem when problem is given. Shows nothing and reads no application
+// state, so it runs on the disk worker too. The syncs that put the new
+// folders' names on disk run on the disk worker.
+bool makeFolder(const QString& folder, QString* problem = nullptr);
 
 // Creates the storage folder and any missing parents. Returns true when it
 // exists afterwards; otherwise false, with a readable description of the

@@ -18,7 +18,7 @@
 namespace {
 
 // A Linux file name holds at most 255 bytes; this much is kept free behind a
-// stem for "--checkpoint-at--HH.mm.ss", "--unsaved", "--<n>" and ".txt".
+// stem for "--checkpoint-at--HH.mm.ss", the journal's prefix, "--<n>" and ".txt".
 constexpr qsizetype kMaxFileNameBytes = 255;
 constexpr qsizetype kSuffixReserveBytes = 64;
 
@@ -87,6 +87,17 @@ QString transcriptHeader(const QString& headerDate, const QString& videoName) {
            videoName + QLatin1Char('\n');
 }
 
+SessionFiles sessionFiles(const QDateTime& loadTime, const QString& vidBasename, bool hasItem) {
+    return {transcriptStem(formatDate(loadTime, kLoadStampPattern), namePartOf(vidBasename)),
+            transcriptHeader(formatDate(loadTime, kHeaderDatePattern),
+                             videoNameOf(vidBasename, hasItem))};
+}
+
+SessionFiles currentSessionFiles() {
+    const stateDef& state = savedState();
+    return sessionFiles(state.loadTime, state.vidBasename, playerHasItem());
+}
+
 QString transcriptText() {
     const QPlainTextEdit* view = savedState().script;
     if (!view)
@@ -107,24 +118,18 @@ QString dataSaveText() {
 }
 
 bool saveAndClearScript() {
-    const stateDef& state = savedState();
-    const QString stamp = formatDate(state.loadTime, kLoadStampPattern);
-    const QString headerDate = formatDate(state.loadTime, kHeaderDatePattern);
-    const QString videoName = videoNameOf(state.vidBasename, playerHasItem());
-    const QString stem = transcriptStem(stamp, namePartOf(state.vidBasename));
+    const SessionFiles names = currentSessionFiles();
     const QString text = transcriptText();
-    const QString content = transcriptHeader(headerDate, videoName) + text;
     const QString folder = storageURL().toLocalFile();
 
     const bool writes = graphemeCount(text, 3) > 2;
     bool durable = false;
-    if (writes) {
-        if (writeWithoutClobbering(folder, stem, content.toUtf8(), {}).isEmpty()) {
-            showAlert(QStringLiteral("Data Save"), dataSaveText());
-            return false;
-        }
-        // The new name must be on disk before the journal goes.
-        durable = syncFolder(folder);
+    // The new name must be on disk (its folder synced) before the journal goes.
+    if (writes && writeNewFile(folder, names.stem, QStringLiteral(".txt"),
+                               (names.header + text).toUtf8(), &durable)
+                      .isEmpty()) {
+        showAlert(QStringLiteral("Data Save"), dataSaveText());
+        return false;
     }
     clearTranscript();
     settleJournals(writes ? text : QString(), durable);

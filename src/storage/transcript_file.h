@@ -30,6 +30,19 @@ QString transcriptFileName(const QString& loadStamp, const QString& namePart);
 // The three header lines, each ended by a line feed.
 QString transcriptHeader(const QString& headerDate, const QString& videoName);
 
+// What every file of a session is named and headed from: the transcript's
+// stem and its three header lines.
+struct SessionFiles {
+    QString stem;
+    QString header;
+};
+SessionFiles sessionFiles(const QDateTime& loadTime, const QString& vidBasename,
+                          bool playerHasItem);
+
+// The running session's: from savedState() and whether the player holds an
+// item. User-interface thread only.
+SessionFiles currentSessionFiles();
+
 // The transcript as the view holds it, lines ended by line feeds ("" without
 // a transcript view).
 QString transcriptText();

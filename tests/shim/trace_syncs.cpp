@@ -1,9 +1,11 @@
 // A preload library for durability tests: it logs to $KEYSTAMP_TRACE_LOG the
 // calls on paths under $KEYSTAMP_TRACE_DIR that decide what a power cut leaves
 // (write, fsync, fdatasync, rename, unlink), then makes the real call, failing
-// that folder's own sync with KEYSTAMP_TRACE_FAIL_FOLDER_SYNC, slowing each
-// data sync by KEYSTAMP_TRACE_SLOW_SYNC_MS.
+// that folder's own sync with KEYSTAMP_TRACE_FAIL_FOLDER_SYNC and the syncs of
+// files whose path ends in KEYSTAMP_TRACE_FAIL_SYNC_OF, and slowing every
+// sync there (fsync, fdatasync, sync_file_range) by KEYSTAMP_TRACE_SLOW_SYNC_MS.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +47,25 @@ void note(const char* call, const std::string& a, const std::string& b = std::st
     errno = saved;
 }
 
+// Slows a sync of a traced file; true when it is to fail instead.
+bool beforeSync(int fd) {
+    const std::string path = fdPath(fd);
+    if (!traced(path))
+        return false;
+    if (const char* slow = getenv("KEYSTAMP_TRACE_SLOW_SYNC_MS"))
+        usleep(useconds_t(atoi(slow)) * 1000);
+    const char* dir = getenv("KEYSTAMP_TRACE_DIR");
+    const char* end = getenv("KEYSTAMP_TRACE_FAIL_SYNC_OF");
+    const std::string tail = end ? end : "";
+    if ((getenv("KEYSTAMP_TRACE_FAIL_FOLDER_SYNC") && path == dir) ||
+        (!tail.empty() && path.size() >= tail.size() &&
+         path.compare(path.size() - tail.size(), tail.size(), tail) == 0)) {
+        errno = EIO;
+        return true;
+    }
+    return false;
+}
+
 // Notes a sync that succeeded.
 int synced(int fd, int result) {
     if (result == 0)
@@ -65,20 +86,17 @@ ssize_t write(int fd, const void* buf, size_t count) {
 
 int fsync(int fd) {
     NEXT(fsync);
-    const char* dir = getenv("KEYSTAMP_TRACE_DIR");
-    if (getenv("KEYSTAMP_TRACE_FAIL_FOLDER_SYNC") && dir && fdPath(fd) == dir) {
-        errno = EIO;
-        return -1;
-    }
-    return synced(fd, next(fd));
+    return beforeSync(fd) ? -1 : synced(fd, next(fd));
 }
 
 int fdatasync(int fd) {
     NEXT(fdatasync);
-    const char* slow = getenv("KEYSTAMP_TRACE_SLOW_SYNC_MS");
-    if (slow && traced(fdPath(fd)))
-        usleep(useconds_t(atoi(slow)) * 1000);
-    return synced(fd, next(fd));
+    return beforeSync(fd) ? -1 : synced(fd, next(fd));
+}
+
+int sync_file_range(int fd, off64_t offset, off64_t count, unsigned flags) {
+    NEXT(sync_file_range);
+    return beforeSync(fd) ? -1 : synced(fd, next(fd, offset, count, flags));
 }
 
 int rename(const char* from, const char* to) {

@@ -41,7 +41,8 @@ QStringList AppHome::files(const QString& wildcard) const {
 QStringList AppHome::transcriptFiles() const {
     QStringList found = files(QStringLiteral("*.txt"));
     found.removeIf([](const QString& f) {
-        return f.contains(QLatin1String("--unsaved")) || f.contains(QLatin1String("--discarded")) ||
+        return f.startsWith(QLatin1String("unsaved--")) ||
+               f.startsWith(QLatin1String("discarded--")) ||
                f.contains(QLatin1String("--checkpoint-at--"));
     });
     return found;
