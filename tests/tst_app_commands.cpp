@@ -9,6 +9,7 @@
 #include "session/key_entry_view.h"
 #include "session/state.h"
 #include "storage/checkpoint.h"
+#include "storage/disk_worker.h"
 #include "storage/transcript_file.h"
 #include "support/app_home.h"
 #include "support/fake_player.h"
@@ -259,6 +260,29 @@ private slots:
                     .contains(",q,quiet,state,start"));
         QVERIFY(contentsOf(home->storage() + "/" + stem + "--timeline.svg").contains("<svg"));
         QVERIFY(QFile::remove(home->storage() + "/coding-scheme.txt"));
+
+        // A checkpoint that fails on the disk worker (a folder took its name
+        // meanwhile) while keys are recorded: the status line says so at once,
+        // the next key is recorded, and the alert waits for the transcript.
+        alerts->alerts.clear();
+        app->player->setFocus();
+        QSemaphore go;
+        diskWorker().post([&go] { go.acquire(); });
+        action("actionSaveCheckpoint")->trigger();
+        const QString taken =
+            home->storage() + "/" + home->files(QStringLiteral("*--checkpoint-at--*")).last();
+        QVERIFY(QFile::remove(taken) && QDir().mkdir(taken));
+        go.release();
+        QTRY_VERIFY(app->tbTextBlock->text().contains(QStringLiteral("could not be written")));
+        const auto coded = lines().size();
+        typeInPlayer(QStringLiteral("k"));
+        QCOMPARE(lines().size(), coded + 1);
+        QVERIFY(alerts->alerts.empty());
+        app->scrollViewContainingTranscript->setFocus();
+        QTRY_COMPARE(alerts->alerts.size(), std::size_t(1));
+        QCOMPARE(alerts->alerts[0].first, QStringLiteral("Data Save"));
+        QVERIFY(QDir().rmdir(taken));
+        app->player->setFocus();
     }
 
     // A drop without a local file (remote or a folder) is refused before
