@@ -135,9 +135,10 @@ private slots:
                                              : QStringList{"a", "b", "ctrl+s"}));
         QTest::qWait(1500);
         QVERIFY(program.keys({"c"}));
-        QTest::qWait(300);
-        const QString journal = home->files(QStringLiteral("unsaved--*.txt")).value(0);
-        QVERIFY(!journal.isEmpty());
+        const auto journaled = [&] { return home->files(QStringLiteral("unsaved--*.txt")); };
+        QTRY_VERIFY(!journaled().isEmpty() &&
+                    contentsOf(home->storage() + '/' + journaled()[0]).endsWith("  c\n"));
+        const QString journal = journaled()[0];
         QVERIFY(program.signal(SIGTERM));
         QVERIFY(program.exitsCleanly());
         const QString transcript = home->transcriptFiles().value(0);

@@ -105,7 +105,8 @@ private slots:
             player.setRate(rate);
             QCOMPARE(player.rate(), rate);
             QTRY_COMPARE_WITH_TIMEOUT(player.rate(), 0.0f, 10000);
-            QVERIFY2(rate < 4 || (wall.elapsed() > 250 && wall.elapsed() < 1000),
+            // Faster than one times speed would be (2 s), however busy the machine.
+            QVERIFY2(rate < 4 || (wall.elapsed() > 250 && wall.elapsed() < 1900),
                      qPrintable(QString::number(wall.elapsed())));
             QVERIFY(player.currentTime() > 9.9 && player.currentTime() <= player.duration());
             QCOMPARE(frameCode(player.grabVideoFrame()), 299);
@@ -113,8 +114,7 @@ private slots:
         player.seekTo(200);
         QVERIFY(waitSettled(&player));
         player.setRate(1.0f);
-        QTest::qWait(300);
-        QVERIFY(player.currentTime() > 0.2);
+        QTRY_VERIFY(player.currentTime() > 0.25);
     }
 
     void seekShowsTheFrameOnScreenAtTheTime() {
