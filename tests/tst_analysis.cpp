@@ -272,6 +272,8 @@ private slots:
             for (const qint64 width : {1, 700, 1000, 2000, 3000, 7000, 9000}) {
                 std::vector<SummaryRow> sums(c.behaviours.size());
                 const auto bins = summarizeBins(c, span, width, &f);
+                if (span.from == 2000) // walk runs at 2: counted in the first bin
+                    QCOMPARE(bins->front().rows[0].count, 1);
                 for (const SummaryBin& bin : *bins)
                     for (const SummaryRow& r : bin.rows) {
                         sums[std::size_t(r.behaviour)].count += r.count;
@@ -415,6 +417,7 @@ private slots:
         QVERIFY(writeFile(dir + "/scheme.txt", "w walk state\na alarm point\n"));
         QVERIFY(writeFile(dir + "/bad.txt", "w walk state\na alarm evt\n"));
         QVERIFY(writeFile(dir + "/out.csv", "old"));
+        QVERIFY(writeFile(dir + "/other.txt", transcript("1 q").replace("good", "other")));
         const std::tuple<QString, int, QString> failures[] = {
             {"events @/missing.txt", 1, "@/missing.txt: no such file"},
             {"summary @/good.txt --scheme @/bad.txt", 1,
@@ -423,6 +426,26 @@ private slots:
              "--from: not a number of seconds (at most three decimals): 1.2345"},
             {"summary @/good.txt --from 4 --to 4", 1,
              "@/good.txt: empty span: from 4.000 to 4.000"},
+            {"summary @/good.txt --bin 0", 1,
+             "--bin: not a positive number of seconds (at most three decimals): 0"},
+            {"events @/good.txt --lag 1s", 1,
+             "--lag: not a number of seconds (at most three decimals): 1s"},
+            {"latency @/good.txt --after z", 1,
+             "--after: key z never occurs in the span of any file"},
+            {"eaf @/other.txt --scheme @/scheme.txt", 1,
+             "@/other.txt: no behaviour of the scheme occurs"},
+            {"merge @/good.txt @/scheme.txt", 1,
+             "@/scheme.txt: not a transcript: no time-stamped line"},
+            {"merge @/good.txt", 2, "merge takes at least two files"},
+            {"merge @/good.txt @/../" + QFileInfo(dir).fileName() + "/good.txt", 2,
+             "@/../" + QFileInfo(dir).fileName() +
+                 "/good.txt: is @/good.txt again; merge passes "
+                 "of one video, each once"},
+            {"merge @/good.txt @/other.txt", 2,
+             "@/other.txt: names the video \"other\", @/good.txt names \"good\" (--force merges "
+             "them anyway)"},
+            {"events @/out.csv", 2,
+             "-o: @/out.csv is an input; the output goes to a file of its own"},
             {"", 2, "no command"},
             {"events @/good.txt --fast", 2, "unknown option --fast"}};
         const QStringList before = entriesOf(dir);
@@ -451,6 +474,14 @@ private slots:
                          "@/good.txt,good,alarm,point,2,,,,24.000\r\n")
                      .replace("@", dir)
                      .toUtf8());
+        // A merge that every command reads: by time, good's w and other's q
+        // at 1 s in input order, then good's a at 2 and 3 and w at 4 (no
+        // scheme: each key its own point, in order of first appearance).
+        QCOMPARE(std::get<0>(run(dir, "merge @/good.txt @/other.txt --force -o @/m.txt")), 0);
+        QCOMPARE(body(std::get<2>(run(dir, "transitions @/m.txt --lag -1"))).join(' '),
+                 QString("@/m.txt,w,q,1,1.000 @/m.txt,q,a,1,1.000 @/m.txt,a,w,1,0.500 "
+                         "@/m.txt,a,a,1,0.500")
+                     .replace("@", dir));
         // A picture of the session, 1000 pixels wide.
         QCOMPARE(std::get<0>(run(dir, "plot @/good.txt -o @/t.png")), 0);
         QCOMPARE(QImage(dir + "/t.png").width(), 1000);

@@ -263,7 +263,10 @@ int runCommand(const Options& o, QByteArray* output, QStringList* warnings, Fail
     std::vector<Coding> codings;
     std::vector<Span> spans;
     for (const Transcript& t : transcripts) {
-        std::optional<Span> span = spanOf(t.file, t.firstMs, t.lastMs, from, to, failure);
+        // An ELAN document needs no span: one stamped line is enough.
+        std::optional<Span> span = o.command == "eaf"
+                                       ? Span{t.firstMs, t.lastMs}
+                                       : spanOf(t.file, t.firstMs, t.lastMs, from, to, failure);
         if (!span)
             return 1;
         spans.push_back(*span);
