@@ -60,6 +60,16 @@ const char kHelp[] =
     "  --lag S      read every time as time minus S seconds (S may be negative)\n"
     "  --force      merge passes that name different videos\n"
     "  -o OUT       write OUT whole, or leave it as it was; never one of the inputs\n\n"
+    "Reading the tables (an empty latency reads as NA in R, NaN in pandas):\n"
+    "  R       tr <- read.csv(\"transitions.csv\")\n"
+    "          xtabs(count ~ from + to, subset(tr, file == \"all\"))\n"
+    "          lat <- read.csv(\"latency.csv\"); aggregate(latency ~ behaviour, lat, median)\n"
+    "  pandas  tr = pandas.read_csv(\"transitions.csv\")\n"
+    "          tr[tr.file == \"all\"].pivot(index=\"from\", columns=\"to\", "
+    "values=\"probability\")\n"
+    "          bins = pandas.read_csv(\"bins.csv\")\n"
+    "          bins.pivot_table(index=\"bin_start\", columns=\"behaviour\", "
+    "values=\"proportion\")\n\n"
     "Exit status: 0 done, 1 bad data (the message names the file and line), 2 usage.\n\n";
 
 bool parseOptions(const QStringList& args, Options* o, QString* error) {
