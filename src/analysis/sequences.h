@@ -5,7 +5,6 @@
 
 #include <QStringList>
 
-#include <optional>
 #include <vector>
 
 // What follows what: the onsets of a coding (the rows of its events table
@@ -31,19 +30,3 @@ struct TransitionRow {
 // from and to in behaviour order; pairs never seen are left out.
 std::vector<TransitionRow> transitions(const std::vector<Coding>& codings,
                                        const std::vector<Span>& spans);
-
-struct LatencyRow {
-    QString file, video, behaviour;
-    BehaviourKind kind = BehaviourKind::Point;
-    std::optional<qint64> latency; // none: no onset at or after the reference
-};
-
-// The reference of a coding: the span's start, or with afterKey the first
-// stamped line with that entry at or after the span's start (none if it never
-// occurs there).
-std::optional<qint64> referenceOf(const Coding& coding, Span span, const QString& afterKey);
-
-// For each behaviour (in behaviour order over all codings), the time from the
-// reference to its first onset at or after it, within the span.
-std::vector<LatencyRow> latencies(const Coding& coding, Span span, std::optional<qint64> reference,
-                                  const QStringList& order);

@@ -3,7 +3,7 @@
 #include "analysis/agreement.h"
 #include "analysis/coding.h"
 #include "analysis/csv_writer.h"
-#include "analysis/sequences.h"
+#include "analysis/latency.h"
 #include "analysis/summary.h"
 
 #include <vector>

@@ -3,6 +3,7 @@
 #include "analysis/agreement.h"
 #include "analysis/coding.h"
 #include "analysis/eaf.h"
+#include "analysis/latency.h"
 #include "analysis/merge.h"
 #include "analysis/millis.h"
 #include "analysis/sequences.h"
