@@ -404,6 +404,11 @@ private slots:
             summarize(c, *span);
             intervalAgreement(c, c, *span, 1 + span->length() / 1000, &f);
             matchEvents(c, c, 500);
+            summarizeBins(c, *span, 1 + span->length() / 7, &f);
+            transitions({c, c}, {*span, *span});
+            latencies(c, *span, referenceOf(c, *span, "w"), behaviourOrder({c}));
+            eafDocument(c, "v", "file:///v", &f);
+            mergeTranscripts({{*t, bytes}, {*t, bytes}});
         }
     }
 
