@@ -684,7 +684,10 @@ def fig_data(b):
         f.write(DATA_SCHEME)
     rows = []
     for name, args in (("summary", ["summary", a, c]),
-                       ("agree --interval 1", ["agree", a, c, "--interval", "1"])):
+                       ("agree --interval 1", ["agree", a, c, "--interval", "1"]),
+                       ("transitions", ["transitions", a, c]),
+                       ("latency", ["latency", a, c]),
+                       ("summary --bin 60", ["summary", a, c, "--bin", "60"])):
         runs = [timed_run([tool] + args + ["--scheme", scheme], b.env)
                 for _ in range(max(3, b.repeat))]
         seconds, peak = median([r[0] for r in runs]), median([r[1] for r in runs])
@@ -794,7 +797,8 @@ METHOD = """\
   (an LD_PRELOAD shim, tests/shim/trace_syncs.cpp). Each run gives its worst
   error and its latencies' median and p99 (about 50 keys a run: the p99 is
   its slowest key); the figures are medians over the runs.
-- **Behaviour data**: `keystamp-data summary` and `agree --interval 1` with a
+- **Behaviour data**: `keystamp-data summary`, `agree --interval 1`,
+  `transitions`, `latency` and `summary --bin 60` with a
   scheme of four states in two groups and four points, on two generated
   transcripts of 100 000 time-stamped lines each (keys 0.01-0.5 s apart, about
   seven hours; stops, plays and notes among them), timed from the start of the

@@ -1,6 +1,8 @@
 // The analysis over transcripts as saved: worked examples whose every number
 // is computed by hand in the comments, the readers, and keystamp-data.
 #include "analysis/agreement.h"
+#include "analysis/eaf.h"
+#include "analysis/merge.h"
 #include "analysis/millis.h"
 #include "analysis/tables.h"
 #include "session/format.h"
@@ -10,6 +12,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <optional>
@@ -32,11 +35,17 @@ QByteArray transcript(const QString& script) {
     return text.toUtf8();
 }
 
-Coding coded(const QString& script, std::optional<qint64> to = {}) {
+Coding coded(const QString& script, std::optional<qint64> to = {}, qint64 lag = 0,
+             const QByteArray& scheme = kScheme) {
     Failure f;
-    const std::optional<Transcript> t = parseTranscript("t.txt", transcript(script), &f);
-    return codeTranscript(*t, *parseScheme("scheme.txt", kScheme, &f),
+    std::optional<Transcript> t = parseTranscript("t.txt", transcript(script), &f);
+    applyLag(*t, lag);
+    return codeTranscript(*t, *parseScheme("scheme.txt", scheme, &f),
                           qMax(to.value_or(t->lastMs), t->lastMs));
+}
+
+std::optional<qint64> seconds(const QString& text) {
+    return text.isEmpty() ? std::nullopt : parseMillis(text);
 }
 
 // The rows of a table without its header (and, cut, without file and video).
@@ -184,6 +193,157 @@ private slots:
         }
     }
 
+    // Two passes: the lines before each first stamp lead, then every stamp
+    // with its notes by time; at 1 s a's line goes first (input order), at
+    // 3 s a's two lines keep their order. b's header is not copied.
+    void merge() {
+        const QString a = "#before; 1 w; #n1; 3 a; 3 g", b = "#bnote; 1 r; #n2; 2 a";
+        Failure f;
+        const QByteArray merged =
+            mergeTranscripts({{*parseTranscript("/x/a.txt", transcript(a), &f), transcript(a)},
+                              {*parseTranscript("b.txt", transcript(b), &f), transcript(b)}});
+        QCOMPARE(merged,
+                 transcript("## merged_from a.txt, b.txt; #before; #bnote; 1 w; #n1; 1 r; #n2; "
+                            "2 a; 3 a; 3 g"));
+        QCOMPARE(parseTranscript("m.txt", merged, &f)->video, "good");
+    }
+
+    // Onsets: walk run alarm alarm walk in a (run's stops at 5 and walk's
+    // stop by the group are not onsets; groom never starts); alarm walk
+    // alarm in b (equal times in line order). Out of alarm in a: 2, so 0.5
+    // each. Pooled: out of walk 2, of alarm 3; a's last walk and b's first
+    // alarm make no transition.
+    void transitionsOfFiles() {
+        std::vector<Coding> codings{coded("1 w; 2 r; 3 a; 4 a; 5 r; 6 w; 7 stop"),
+                                    coded("0 a; 1 w; 1 shift-A; 2 stop")};
+        codings[1].file = "u.txt";
+        std::vector<Span> spans{{1000, 7000}, {0, 2000}};
+        QCOMPARE(body(transitionTable(transitions(codings, spans))).join(' '),
+                 "t.txt,walk,run,1,1.000 t.txt,run,alarm,1,1.000 t.txt,alarm,walk,1,0.500 "
+                 "t.txt,alarm,alarm,1,0.500 u.txt,walk,alarm,1,1.000 u.txt,alarm,walk,1,1.000 "
+                 "all,walk,run,1,0.500 all,walk,alarm,1,0.500 all,run,alarm,1,1.000 "
+                 "all,alarm,walk,2,0.667 all,alarm,alarm,1,0.333");
+        QCOMPARE(body(transitionTable(transitions({codings[1]}, {spans[1]}))).size(), 2);
+    }
+
+    // walk starts at 1, alarm at 2 and 5, run at 4, groom at 8. From 3 walk
+    // is running but never starts; after a (at 2, or at 5 from 3); after a
+    // key that never comes every row is empty.
+    void latency() {
+        const QString examples[][3] = {{"", "", "1.000 4.000 2.000 8.000"},
+                                       {"3", "", " 1.000 2.000 5.000"},
+                                       {"", "a", " 2.000 0.000 6.000"},
+                                       {"3", "a", "  0.000 3.000"},
+                                       {"", "q", "   "}};
+        const Coding c = coded("0 play_x_1.00; 1 w; 2 a; 4 r; 5 a; 8 g; 10 stop");
+        for (const auto& [from, after, expected] : examples) {
+            Failure f;
+            const Span span = *spanOf("t.txt", c.firstMs, c.lastMs, seconds(from), {}, &f);
+            CsvWriter csv = latencyTable();
+            appendLatencies(csv, latencies(c, span, referenceOf(c, span, after),
+                                           {"walk", "run", "alarm", "groom"}));
+            QStringList values;
+            for (const QString& row : body(csv.bytes(), true))
+                values << row.section(',', 2);
+            QCOMPARE(values.join(' '), expected);
+        }
+    }
+
+    // Bins of 3 s over 0-7: 0-3, 3-6, 6-7 (short). walk 1-3.5 crosses two
+    // bins (2 s and 0.5 s), run 3.5-7 (2.5 and 1), groom 5-7 (1 and 1); the
+    // alarm at 6 lies on a bound: the third bin. Every width, and a span
+    // from 2 where walk is already running, add up to the plain summary.
+    void bins() {
+        const Coding c = coded("0 play_x_1.00; 1 w; 2 a; 3.5 r; 5 g; 6 a; 7 stop");
+        Failure f;
+        CsvWriter csv = binnedSummaryTable();
+        appendBinnedSummary(csv, c, *summarizeBins(c, {0, 7000}, 3000, &f));
+        QCOMPARE(body(csv.bytes(), true).join(' '),
+                 "0.000,3.000,walk,state,1,2.000,,0.667,20.000 "
+                 "0.000,3.000,run,state,0,0.000,,0.000,0.000 0.000,3.000,alarm,point,1,,,,20.000 "
+                 "0.000,3.000,groom,state,0,0.000,,0.000,0.000 "
+                 "3.000,6.000,walk,state,0,0.500,,0.167,0.000 "
+                 "3.000,6.000,run,state,1,2.500,,0.833,20.000 3.000,6.000,alarm,point,0,,,,0.000 "
+                 "3.000,6.000,groom,state,1,1.000,,0.333,20.000 "
+                 "6.000,7.000,walk,state,0,0.000,,0.000,0.000 "
+                 "6.000,7.000,run,state,0,1.000,,1.000,0.000 6.000,7.000,alarm,point,1,,,,60.000 "
+                 "6.000,7.000,groom,state,0,1.000,,1.000,0.000");
+        for (const Span span : {Span{0, 7000}, Span{2000, 6500}})
+            for (const qint64 width : {1, 700, 1000, 2000, 3000, 7000, 9000}) {
+                std::vector<SummaryRow> sums(c.behaviours.size());
+                const auto bins = summarizeBins(c, span, width, &f);
+                if (span.from == 2000) // walk runs at 2: counted in the first bin
+                    QCOMPARE(bins->front().rows[0].count, 1);
+                for (const SummaryBin& bin : *bins)
+                    for (const SummaryRow& r : bin.rows) {
+                        sums[std::size_t(r.behaviour)].count += r.count;
+                        sums[std::size_t(r.behaviour)].totalMs += r.totalMs;
+                    }
+                const std::vector<SummaryRow> whole = summarize(c, span);
+                for (std::size_t b = 0; b < sums.size(); ++b)
+                    QVERIFY(sums[b].count == whole[b].count && sums[b].totalMs == whole[b].totalMs);
+            }
+        QVERIFY(!summarizeBins(c, {0, 200'000'000}, 1000, &f));
+        QCOMPARE(f.text(), "--bin: 200000 bins of 1.000 s in t.txt; at most 100000");
+    }
+
+    // A lag of 0.5 s reads 1, 2.5 and 4 as 0.5, 2 and 3.5; one of -1.25 as
+    // 2.25, 3.75 and 5.25: walk's bout keeps its 3 s, the span moves.
+    void lag() {
+        const std::pair<qint64, QString> examples[] = {
+            {500, "walk,0.500,3.500,3.000,key 0.500 3.500"},
+            {-1250, "walk,2.250,5.250,3.000,key 2.250 5.250"}};
+        for (const auto& [lag, expected] : examples) {
+            const Coding c = coded("1 w; 2.5 a; 4 w", {}, lag);
+            CsvWriter csv = boutsTable();
+            appendBouts(csv, c);
+            QCOMPARE(body(csv.bytes(), true).join(' ') + ' ' + formatMillis(c.firstMs) + ' ' +
+                         formatMillis(c.lastMs),
+                     expected);
+        }
+    }
+
+    // The document read back: walk's bouts end by its group and at the end;
+    // alarm's point at 2 ends at the next one, 2.05; a and shift-A at 5
+    // make one annotation; groom never occurs and has no tier. A name with
+    // markup characters and an accent comes back as it was.
+    void eafDocumentReadBack() {
+        const QByteArray scheme = "w <wälk>&\"q\" state loc\nr run state loc\na alarm point\n"
+                                  "shift-A alarm point\ng groom state\n";
+        Failure f;
+        const auto document = eafDocument(
+            coded("1 w; 2 a; 2.05 a; 3 r; 3 shift-A; 4 w; 5 a; 5 shift-A; 6 stop", {}, 0, scheme),
+            "../v/good.mp4", "file:///x/v/good.mp4", &f);
+        QVERIFY(document);
+        QXmlStreamReader xml(*document);
+        QHash<QString, QString> times;
+        QString read;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            auto a = [&](const char* name) { return xml.attributes().value(name).toString(); };
+            if (xml.name() == u"MEDIA_DESCRIPTOR")
+                read += a("RELATIVE_MEDIA_URL") + ' ' + a("MIME_TYPE");
+            else if (xml.name() == u"TIME_SLOT")
+                times[a("TIME_SLOT_ID")] = a("TIME_VALUE");
+            else if (xml.name() == u"TIER")
+                read += "; " + a("TIER_ID") + ':';
+            else if (xml.name() == u"ALIGNABLE_ANNOTATION")
+                read += ' ' + times[a("TIME_SLOT_REF1")] + '-' + times[a("TIME_SLOT_REF2")];
+            else if (xml.name() == u"ANNOTATION_VALUE")
+                read += ' ' + xml.readElementText();
+        }
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(read, "../v/good.mp4 video/mp4; <wälk>&\"q\": 1000-3000 w 4000-6000 w; run: "
+                       "3000-4000 r; alarm: 2000-2050 a 2050-2150 a 3000-3100 shift-A "
+                       "5000-5100 a shift-A");
+        QVERIFY(!eafDocument(coded("1 q; 2 stop"), "", "", &f));
+        QCOMPARE(f.text(), "t.txt: no behaviour of the scheme occurs");
+        QVERIFY(!eafDocument(coded("1 a; 2 stop", {}, 1500), "", "", &f));
+        QCOMPARE(f.text(), "t.txt:4: time -0.500 is before the video's start: ELAN has no "
+                           "negative times");
+    }
+
     // Each fault of a scheme is named with its line.
     void schemeErrors() {
         const QByteArray ok = "# comment\n\na walk state move\n";
@@ -244,6 +404,11 @@ private slots:
             summarize(c, *span);
             intervalAgreement(c, c, *span, 1 + span->length() / 1000, &f);
             matchEvents(c, c, 500);
+            summarizeBins(c, *span, 1 + span->length() / 7, &f);
+            transitions({c, c}, {*span, *span});
+            latencies(c, *span, referenceOf(c, *span, "w"), behaviourOrder({c}));
+            eafDocument(c, "v", "file:///v", &f);
+            mergeTranscripts({{*t, bytes}, {*t, bytes}});
         }
     }
 
@@ -257,6 +422,7 @@ private slots:
         QVERIFY(writeFile(dir + "/scheme.txt", "w walk state\na alarm point\n"));
         QVERIFY(writeFile(dir + "/bad.txt", "w walk state\na alarm evt\n"));
         QVERIFY(writeFile(dir + "/out.csv", "old"));
+        QVERIFY(writeFile(dir + "/other.txt", transcript("1 q").replace("good", "other")));
         const std::tuple<QString, int, QString> failures[] = {
             {"events @/missing.txt", 1, "@/missing.txt: no such file"},
             {"summary @/good.txt --scheme @/bad.txt", 1,
@@ -265,6 +431,26 @@ private slots:
              "--from: not a number of seconds (at most three decimals): 1.2345"},
             {"summary @/good.txt --from 4 --to 4", 1,
              "@/good.txt: empty span: from 4.000 to 4.000"},
+            {"summary @/good.txt --bin 0", 1,
+             "--bin: not a positive number of seconds (at most three decimals): 0"},
+            {"events @/good.txt --lag 1s", 1,
+             "--lag: not a number of seconds (at most three decimals): 1s"},
+            {"latency @/good.txt --after z", 1,
+             "--after: key z never occurs in the span of any file"},
+            {"eaf @/other.txt --scheme @/scheme.txt", 1,
+             "@/other.txt: no behaviour of the scheme occurs"},
+            {"merge @/good.txt @/scheme.txt", 1,
+             "@/scheme.txt: not a transcript: no time-stamped line"},
+            {"merge @/good.txt", 2, "merge takes at least two files"},
+            {"merge @/good.txt @/../" + QFileInfo(dir).fileName() + "/good.txt", 2,
+             "@/../" + QFileInfo(dir).fileName() +
+                 "/good.txt: is @/good.txt again; merge passes "
+                 "of one video, each once"},
+            {"merge @/good.txt @/other.txt", 2,
+             "@/other.txt: names the video \"other\", @/good.txt names \"good\" (--force merges "
+             "them anyway)"},
+            {"events @/out.csv", 2,
+             "-o: @/out.csv is an input; the output goes to a file of its own"},
             {"", 2, "no command"},
             {"events @/good.txt --fast", 2, "unknown option --fast"}};
         const QStringList before = entriesOf(dir);
@@ -293,6 +479,14 @@ private slots:
                          "@/good.txt,good,alarm,point,2,,,,24.000\r\n")
                      .replace("@", dir)
                      .toUtf8());
+        // A merge that every command reads: by time, good's w and other's q
+        // at 1 s in input order, then good's a at 2 and 3 and w at 4 (no
+        // scheme: each key its own point, in order of first appearance).
+        QCOMPARE(std::get<0>(run(dir, "merge @/good.txt @/other.txt --force -o @/m.txt")), 0);
+        QCOMPARE(body(std::get<2>(run(dir, "transitions @/m.txt --lag -1"))).join(' '),
+                 QString("@/m.txt,w,q,1,1.000 @/m.txt,q,a,1,1.000 @/m.txt,a,w,1,0.500 "
+                         "@/m.txt,a,a,1,0.500")
+                     .replace("@", dir));
         // A picture of the session, 1000 pixels wide.
         QCOMPARE(std::get<0>(run(dir, "plot @/good.txt -o @/t.png")), 0);
         QCOMPARE(QImage(dir + "/t.png").width(), 1000);

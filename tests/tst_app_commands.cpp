@@ -233,7 +233,7 @@ private slots:
     }
 
     // A checkpoint leaves the transcript on screen. Export Data with a bad
-    // scheme: one alert, no file; with a good one: four files of the stem.
+    // scheme: one alert, no file; with a good one: six files of the stem.
     void checkpointAndExport() {
         typeInPlayer(QStringLiteral("q"));
         action("actionSaveCheckpoint")->trigger();
@@ -255,7 +255,9 @@ private slots:
         fake()->time = 2.5;
         typeInPlayer(QStringLiteral("q"));
         action("actionExportData")->trigger();
-        QCOMPARE(exported().size(), 4);
+        QCOMPARE(exported().size(), 6);
+        QVERIFY(
+            contentsOf(home->storage() + "/" + stem + "--latency.csv").contains(",quiet,state,"));
         QVERIFY(contentsOf(home->storage() + "/" + stem + "--events.csv")
                     .contains(",q,quiet,state,start"));
         QVERIFY(contentsOf(home->storage() + "/" + stem + "--timeline.svg").contains("<svg"));

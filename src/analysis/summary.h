@@ -28,3 +28,17 @@ struct SummaryRow {
 // lies in the closed span; a bout when it overlaps the span, or has no length
 // and starts inside it.
 std::vector<SummaryRow> summarize(const Coding& coding, Span span);
+
+struct SummaryBin {
+    Span span; // the last bin includes its end
+    std::vector<SummaryRow> rows;
+};
+
+// Bins of width ms from the span's start, the last one cut at the span's end
+// (never empty). Each counts the points and the bouts that begin in it (the
+// first one also those running at the span's start) and the bouts' overlap
+// with it, so that over all bins they add up to summarize(). Fails (naming
+// --bin) on more than kMaxBins bins.
+constexpr qint64 kMaxBins = 100'000;
+std::optional<std::vector<SummaryBin>> summarizeBins(const Coding& coding, Span span, qint64 width,
+                                                     Failure* failure);

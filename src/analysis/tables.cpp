@@ -39,19 +39,61 @@ CsvWriter summaryTable() {
                       "mean_duration", "proportion", "rate_per_min"});
 }
 
-void appendSummary(CsvWriter& csv, const Coding& c, Span span) {
+namespace {
+
+// behaviour,kind,count,total_duration,mean_duration,proportion,rate_per_min
+// after the given leading fields.
+void appendSummaryRows(CsvWriter& csv, const Coding& c, const QStringList& lead,
+                       const std::vector<SummaryRow>& rows, Span span, bool mean) {
     const double minutes = double(span.length()) / 60000.0;
-    for (const SummaryRow& r : summarize(c, span)) {
+    for (const SummaryRow& r : rows) {
         const Behaviour& b = c.behaviours[std::size_t(r.behaviour)];
         const bool state = b.kind == BehaviourKind::State;
-        QString mean;
-        if (state && r.count > 0)
-            mean = formatRatio(double(r.totalMs) / 1000.0 / r.count);
-        csv.row({c.file, c.video, b.name, kindName(b.kind), number(r.count),
-                 state ? formatMillis(r.totalMs) : QString(), mean,
-                 state ? formatRatio(double(r.totalMs) / double(span.length())) : QString(),
-                 formatRatio(r.count / minutes)});
+        csv.row(lead + QStringList{b.name, kindName(b.kind), number(r.count),
+                                   state ? formatMillis(r.totalMs) : QString(),
+                                   state && mean && r.count > 0
+                                       ? formatRatio(double(r.totalMs) / 1000.0 / r.count)
+                                       : QString(),
+                                   state ? formatRatio(double(r.totalMs) / double(span.length()))
+                                         : QString(),
+                                   formatRatio(r.count / minutes)});
     }
+}
+
+} // namespace
+
+void appendSummary(CsvWriter& csv, const Coding& c, Span span) {
+    appendSummaryRows(csv, c, {c.file, c.video}, summarize(c, span), span, true);
+}
+
+CsvWriter binnedSummaryTable() {
+    return CsvWriter({"file", "video", "bin_start", "bin_end", "behaviour", "kind", "count",
+                      "total_duration", "mean_duration", "proportion", "rate_per_min"});
+}
+
+void appendBinnedSummary(CsvWriter& csv, const Coding& c, const std::vector<SummaryBin>& bins) {
+    for (const SummaryBin& bin : bins)
+        appendSummaryRows(csv, c,
+                          {c.file, c.video, formatMillis(bin.span.from), formatMillis(bin.span.to)},
+                          bin.rows, bin.span, false);
+}
+
+QByteArray transitionTable(const std::vector<TransitionRow>& rows) {
+    CsvWriter csv({"file", "from", "to", "count", "probability"});
+    for (const TransitionRow& r : rows)
+        csv.row({r.file, r.from, r.to, number(r.count),
+                 formatRatio(double(r.count) / double(r.outOfFrom))});
+    return csv.bytes();
+}
+
+CsvWriter latencyTable() {
+    return CsvWriter({"file", "video", "behaviour", "kind", "latency"});
+}
+
+void appendLatencies(CsvWriter& csv, const std::vector<LatencyRow>& rows) {
+    for (const LatencyRow& r : rows)
+        csv.row({r.file, r.video, r.behaviour, kindName(r.kind),
+                 r.latency ? formatMillis(*r.latency) : QString()});
 }
 
 QByteArray intervalTable(const std::vector<IntervalRow>& rows) {

@@ -133,3 +133,10 @@ std::optional<Transcript> readTranscript(const QString& path, Failure* failure) 
         return std::nullopt;
     return parseTranscript(path, *bytes, failure);
 }
+
+void applyLag(Transcript& t, qint64 lag) {
+    for (StampedLine& s : t.stamps)
+        s.ms -= lag;
+    t.firstMs -= lag;
+    t.lastMs -= lag;
+}

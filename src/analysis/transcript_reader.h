@@ -51,3 +51,7 @@ QString namePartOfFileName(const QString& fileName);
 
 // Reads a whole file; fails with the system's reason.
 std::optional<QByteArray> readWholeFile(const QString& path, Failure* failure);
+
+// Reads every stamped time as its time minus lag (an observer's reaction
+// time), the span included.
+void applyLag(Transcript& transcript, qint64 lag);

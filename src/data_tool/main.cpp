@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
     const QStringList arguments = app->arguments().mid(1);
     if (arguments.value(0) == QLatin1String("--help") ||
         arguments.value(0) == QLatin1String("-h")) {
+        std::fputs(kHelp, stdout);
         std::fputs(kUsage, stdout);
         return 0;
     }
@@ -68,10 +69,15 @@ int main(int argc, char** argv) {
     QByteArray output;
     QStringList warnings;
     Failure failure;
-    const bool ok = runCommand(options, &output, &warnings, &failure);
+    const int status = runCommand(options, &output, &warnings, &failure);
     for (const QString& w : warnings)
         say(w);
-    if (!ok)
+    if (status == 2) {
+        say(QStringLiteral("keystamp-data: ") + failure.text());
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (status != 0)
         return fail(failure.text());
     QString error;
     if (!write(options.output, output, &error))

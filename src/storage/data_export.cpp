@@ -64,10 +64,14 @@ QStringList exportData() {
     appendEvents(events, coding);
     appendBouts(bouts, coding);
     appendSummary(summary, coding, *span);
+    CsvWriter latency = latencyTable();
+    appendLatencies(latency, latencies(coding, *span, span->from, behaviourOrder({coding})));
     const std::vector<std::pair<QString, QByteArray>> files{
         {QStringLiteral("--events.csv"), events.bytes()},
         {QStringLiteral("--bouts.csv"), bouts.bytes()},
         {QStringLiteral("--summary.csv"), summary.bytes()},
+        {QStringLiteral("--transitions.csv"), transitionTable(transitions({coding}, {*span}))},
+        {QStringLiteral("--latency.csv"), latency.bytes()},
         {QStringLiteral("--timeline.svg"), timelinePicture(coding, *span, PictureFormat::Svg)}};
     QStringList written;
     for (const auto& [suffix, bytes] : files) {

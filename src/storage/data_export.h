@@ -5,8 +5,8 @@
 
 // File > Export Data: the transcript on screen as behaviour data, written into
 // the storage folder beside the transcript files:
-//   <stem>--events.csv, <stem>--bouts.csv, <stem>--summary.csv and
-//   <stem>--timeline.svg,
+//   <stem>--events.csv, <stem>--bouts.csv, <stem>--summary.csv,
+//   <stem>--transitions.csv, <stem>--latency.csv and <stem>--timeline.svg,
 // the stem being that of the session's transcript file. The storage folder's
 // coding-scheme.txt gives the keys their meaning when it is there. Each file
 // is written whole or not at all and replaces an earlier export of the same
