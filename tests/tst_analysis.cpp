@@ -429,8 +429,8 @@ private slots:
              "@/bad.txt:2: unknown kind evt (point or state)"},
             {"summary @/good.txt --from 1.2345", 1,
              "--from: not a number of seconds (at most three decimals): 1.2345"},
-            {"summary @/good.txt --from 4 --to 4", 1,
-             "@/good.txt: empty span: from 4.000 to 4.000"},
+            {"summary @/good.txt --from 4 --to 3", 1,
+             "@/good.txt: the span ends before it starts: from 4.000 to 3.000"},
             {"summary @/good.txt --bin 0", 1,
              "--bin: not a positive number of seconds (at most three decimals): 0"},
             {"events @/good.txt --lag 1s", 1,
@@ -490,6 +490,23 @@ private slots:
         // A picture of the session, 1000 pixels wide.
         QCOMPARE(std::get<0>(run(dir, "plot @/good.txt -o @/t.png")), 0);
         QCOMPARE(QImage(dir + "/t.png").width(), 1000);
+        // Every key on one paused frame, or one line: a span of no length,
+        // whose shares, rates and intervals are left undefined.
+        QVERIFY(writeFile(dir + "/still.txt", transcript("1 w; 1 a; 1 w")));
+        QVERIFY(writeFile(dir + "/one.txt", transcript("2 a")));
+        for (const char* command :
+             {"events @/one.txt", "bouts @/still.txt", "plot @/still.txt -o @/s.svg",
+              "agree @/still.txt @/still.txt --match 1", "transitions @/one.txt"})
+            QCOMPARE(std::get<0>(run(dir, QString::fromLatin1(command) + " --scheme @/scheme.txt")),
+                     0);
+        QCOMPARE(body(std::get<2>(run(dir, "summary @/still.txt --scheme @/scheme.txt"))),
+                 QString("@/still.txt,good,walk,state,1,0.000,0.000,, @/still.txt,good,alarm,point,"
+                         "1,,,,")
+                     .replace("@", dir)
+                     .split(' '));
+        QCOMPARE(body(std::get<2>(run(dir, "agree @/still.txt @/one.txt --interval 1 --from 1 "
+                                           "--to 1 --scheme @/scheme.txt"))),
+                 QStringList({"walk,state,0,0,0,0,0,NA,NA", "alarm,point,0,0,0,0,0,NA,NA"}));
     }
 };
 

@@ -91,7 +91,7 @@ std::optional<Span> commonSpan(const Coding& a, const Coding& b, std::optional<q
 std::optional<std::vector<IntervalRow>>
 intervalAgreement(const Coding& a, const Coding& b, Span span, qint64 widthMs, Failure* failure) {
     const Grid g{span.from, widthMs, span.length() / widthMs};
-    if (g.count < 1 || g.count > kMaxIntervals) {
+    if ((g.count < 1 && span.length() > 0) || g.count > kMaxIntervals) {
         const QString what =
             g.count < 1 ? QStringLiteral("the span of %1 s holds no whole interval of %2 s")
                               .arg(formatMillis(span.length()), formatMillis(widthMs))
@@ -117,12 +117,13 @@ intervalAgreement(const Coding& a, const Coding& b, Span span, qint64 widthMs, F
     for (const Behaviour& u : units) {
         const std::vector<quint8> sa = scores(byA.value(u.name), g),
                                   sb = scores(byB.value(u.name), g);
-        IntervalRow r{u.name, kindName(u.kind), g.count, 0, 0, 0, 0, 0, {}};
+        IntervalRow r{u.name, kindName(u.kind), g.count, 0, 0, 0, 0, {}, {}};
         for (qint64 i = 0; i < g.count; ++i) {
             const int cell = sa[std::size_t(i)] * 2 + sb[std::size_t(i)];
             (cell == 3 ? r.both : cell == 2 ? r.onlyA : cell == 1 ? r.onlyB : r.neither) += 1;
         }
-        r.agreement = double(r.both + r.neither) / double(g.count);
+        if (g.count > 0)
+            r.agreement = double(r.both + r.neither) / double(g.count);
         r.kappa = kappa(r.both + r.neither, g.count, {r.both + r.onlyA, r.neither + r.onlyB},
                         {r.both + r.onlyB, r.neither + r.onlyA});
         rows.push_back(r);
@@ -150,8 +151,9 @@ intervalAgreement(const Coding& a, const Coding& b, Span span, qint64 widthMs, F
             ++countsB[y];
             agreeing += x == y;
         }
-        IntervalRow r{groups[k], QStringLiteral("group"), g.count, 0, 0, 0, 0, 0, {}};
-        r.agreement = double(agreeing) / double(g.count);
+        IntervalRow r{groups[k], QStringLiteral("group"), g.count, 0, 0, 0, 0, {}, {}};
+        if (g.count > 0)
+            r.agreement = double(agreeing) / double(g.count);
         r.kappa = kappa(agreeing, g.count, countsA, countsB);
         rows.push_back(r);
     }

@@ -21,8 +21,8 @@ struct IntervalRow {
     QString kind; // "point", "state" or "group"
     qint64 intervals = 0;
     qint64 both = 0, onlyA = 0, onlyB = 0, neither = 0; // not for groups
-    double agreement = 0;
-    std::optional<double> kappa; // none when chance agreement is 1
+    std::optional<double> agreement;                    // none in a span of no length
+    std::optional<double> kappa;                        // none when chance agreement is 1
 };
 
 // The later of the two first times to the earlier of the two last times,

@@ -5,9 +5,9 @@
 std::optional<Span> spanOf(const QString& file, qint64 first, qint64 last,
                            std::optional<qint64> from, std::optional<qint64> to, Failure* failure) {
     const Span span{from.value_or(first), to.value_or(last)};
-    if (span.length() <= 0) {
+    if (span.length() < 0) {
         *failure = {file, 0,
-                    QStringLiteral("empty span: from %1 to %2")
+                    QStringLiteral("the span ends before it starts: from %1 to %2")
                         .arg(formatMillis(span.from), formatMillis(span.to))};
         return std::nullopt;
     }
@@ -44,7 +44,7 @@ std::vector<SummaryRow> summarize(const Coding& coding, Span span) {
 
 std::optional<std::vector<SummaryBin>> summarizeBins(const Coding& coding, Span span, qint64 width,
                                                      Failure* failure) {
-    const qint64 n = (span.length() + width - 1) / width;
+    const qint64 n = qMax<qint64>((span.length() + width - 1) / width, 1);
     if (n > kMaxBins) {
         *failure = {QStringLiteral("--bin"), 0,
                     QStringLiteral("%1 bins of %2 s in %3; at most %4")

@@ -9,12 +9,14 @@
 // Pure values; any thread.
 
 struct Span {
-    qint64 from = 0, to = 0; // milliseconds, from < to
+    qint64 from = 0, to = 0; // milliseconds, from <= to
     qint64 length() const { return to - from; }
 };
 
 // The span from first to last unless from or to are given; fails (naming
-// file) when it is empty.
+// file) when it ends before it starts. A span of no length (one stamped line,
+// or every key on one paused frame) is a span: what it cannot define (a
+// proportion, a rate, an interval) is left undefined where it is written.
 std::optional<Span> spanOf(const QString& file, qint64 first, qint64 last,
                            std::optional<qint64> from, std::optional<qint64> to, Failure* failure);
 

@@ -46,6 +46,7 @@ namespace {
 void appendSummaryRows(CsvWriter& csv, const Coding& c, const QStringList& lead,
                        const std::vector<SummaryRow>& rows, Span span, bool mean) {
     const double minutes = double(span.length()) / 60000.0;
+    const bool timed = span.length() > 0; // a span of no length defines no share or rate
     for (const SummaryRow& r : rows) {
         const Behaviour& b = c.behaviours[std::size_t(r.behaviour)];
         const bool state = b.kind == BehaviourKind::State;
@@ -54,9 +55,10 @@ void appendSummaryRows(CsvWriter& csv, const Coding& c, const QStringList& lead,
                                    state && mean && r.count > 0
                                        ? formatRatio(double(r.totalMs) / 1000.0 / r.count)
                                        : QString(),
-                                   state ? formatRatio(double(r.totalMs) / double(span.length()))
-                                         : QString(),
-                                   formatRatio(r.count / minutes)});
+                                   state && timed
+                                       ? formatRatio(double(r.totalMs) / double(span.length()))
+                                       : QString(),
+                                   timed ? formatRatio(r.count / minutes) : QString()});
     }
 }
 
@@ -103,7 +105,7 @@ QByteArray intervalTable(const std::vector<IntervalRow>& rows) {
         const bool group = r.kind == QLatin1String("group");
         auto count = [group](qint64 n) { return group ? QString() : number(n); };
         csv.row({r.unit, r.kind, number(r.intervals), count(r.both), count(r.onlyA), count(r.onlyB),
-                 count(r.neither), formatRatio(r.agreement),
+                 count(r.neither), r.agreement ? formatRatio(*r.agreement) : QStringLiteral("NA"),
                  r.kappa ? formatRatio(*r.kappa) : QStringLiteral("NA")});
     }
     return csv.bytes();

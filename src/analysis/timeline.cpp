@@ -64,6 +64,9 @@ QSize timelineSize(const Coding& coding) {
 }
 
 void paintTimeline(QPainter& p, const Coding& c, Span span) {
+    // A span of no length still gets an axis: one second from its moment.
+    if (span.length() == 0)
+        span.to = span.from + 1000;
     const QSize size = timelineSize(c);
     const int rows = int(c.behaviours.size());
     const QRectF plot(kLabels, kTitle, kWidth - kLabels - kRight, kRow * std::max(rows, 1));
