@@ -255,7 +255,7 @@ private slots:
         fake()->time = 2.5;
         typeInPlayer(QStringLiteral("q"));
         action("actionExportData")->trigger();
-        QCOMPARE(exported().size(), 6);
+        QTRY_COMPARE(exported().size(), 6);
         QVERIFY(
             contentsOf(home->storage() + "/" + stem + "--latency.csv").contains(",quiet,state,"));
         QVERIFY(contentsOf(home->storage() + "/" + stem + "--events.csv")

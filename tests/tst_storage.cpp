@@ -1,5 +1,6 @@
 // The storage folder, transcripts, checkpoints, names and the crash journal,
 // written for real into a temporary home; no unexpected alert.
+#include "app/data_export.h"
 #include "platform/date_format.h"
 #include "session/format.h"
 #include "session/state.h"
@@ -319,8 +320,9 @@ private slots:
         savedState().vidBasename = QStringLiteral("lecture3");
     }
 
-    // On a full disk a save and a checkpoint fail with an alert each, keep
-    // the transcript on screen and leave no file behind; the journal stays.
+    // On a full disk a save, a checkpoint and an export fail with an alert
+    // each, keep the transcript on screen and leave no file behind; the
+    // journal stays.
     void fullDisk() {
         record(1, 2);
         {
@@ -328,10 +330,12 @@ private slots:
             QVERIFY(!saveAndClearScript());
             checkpointFile();
             waitForCheckpoints();
+            QVERIFY(exportData().isEmpty());
         }
-        QCOMPARE(recorder->alerts.size(), size_t(2));
-        for (const auto& [message, informative] : recorder->alerts)
-            QCOMPARE(message, QStringLiteral("Data Save"));
+        QCOMPARE(recorder->alerts.size(), size_t(3));
+        QCOMPARE(recorder->alerts[0].first, QStringLiteral("Data Save"));
+        QCOMPARE(recorder->alerts[1].first, QStringLiteral("Data Save"));
+        QCOMPARE(recorder->alerts[2].first, QStringLiteral("Export Data"));
         recorder->alerts.clear();
         QCOMPARE(widgets->script.toPlainText(), QString::fromUtf8(journaled(1, 2)));
         QCOMPARE(entriesOf(home->storage()), {QFileInfo(journal()).fileName()});

@@ -1,11 +1,11 @@
 #include "app/app_delegate.h"
 
+#include "app/data_export.h"
 #include "app/instances.h"
 #include "app/main_window.h"
 #include "app/segmented_control.h"
 #include "session/state.h"
 #include "storage/checkpoint.h"
-#include "storage/data_export.h"
 #include "storage/storage_folder.h"
 #include "storage/transcript_file.h"
 #include "transport/goto_controller.h"

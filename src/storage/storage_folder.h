@@ -9,6 +9,9 @@
 // program's names and run on the user-interface thread only (storageURL may
 // show a modal alert).
 
+// The coding scheme that File > Export Data and the timeline read.
+inline constexpr QLatin1String kCodingSchemeFileName{"coding-scheme.txt"};
+
 // The program's display name ("Keystamp") when one is set, else its
 // application name.
 QString defaultAppName();

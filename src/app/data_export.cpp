@@ -1,41 +1,64 @@
-#include "storage/data_export.h"
+#include "app/data_export.h"
 
 #include "analysis/tables.h"
 #include "analysis/timeline.h"
 #include "platform/alert.h"
-#include "platform/date_format.h"
 #include "session/state.h"
+#include "storage/disk_worker.h"
+#include "storage/file_writer.h"
 #include "storage/storage_folder.h"
 #include "storage/transcript_file.h"
-#include "transport/player_view.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QLabel>
 
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
 namespace {
 
+QString failureText(const QString& why) {
+    return QStringLiteral("The data could not be exported:\n%1").arg(why);
+}
+
 QStringList fail(const QString& why) {
-    showAlert(QStringLiteral("Export Data"),
-              QStringLiteral("The data could not be exported:\n%1").arg(why));
+    showAlert(QStringLiteral("Export Data"), failureText(why));
+    return {};
+}
+
+// On the disk worker: publishes the staged files in order until one fails;
+// the ones after it are dropped. The failure, if any, comes back.
+DiskWorker::Result publishAll(const std::vector<StagedFile>& staged) {
+    for (std::size_t i = 0; i < staged.size(); ++i) {
+        if (publishStaged(staged[i]).published)
+            continue;
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        for (std::size_t j = i + 1; j < staged.size(); ++j) {
+            ::close(staged[j].fd);
+            ::unlink(QFile::encodeName(staged[j].temporary).constData());
+        }
+        return [path = staged[i].path, why] {
+            if (QLabel* status = savedState().tbTextBlock)
+                status->setText(QStringLiteral("Export Data: %1 could not be written")
+                                    .arg(QFileInfo(path).fileName()));
+            showLateAlert(QStringLiteral("Export Data"),
+                          failureText(QStringLiteral("%1: %2").arg(path, why)));
+        };
+    }
     return {};
 }
 
 } // namespace
 
 QStringList exportData() {
-    const stateDef& state = savedState();
-    const QString stem = transcriptStem(formatDate(state.loadTime, kLoadStampPattern),
-                                        namePartOf(state.vidBasename));
     // Read as the transcript file will be, header and all.
-    const bool hasItem = state.playerView && state.playerView->player() &&
-                         state.playerView->player()->hasCurrentItem();
-    const QString content = transcriptHeader(formatDate(state.loadTime, kHeaderDatePattern),
-                                             videoNameOf(state.vidBasename, hasItem)) +
-                            transcriptText();
+    const SessionFiles names = currentSessionFiles();
+    const QString& stem = names.stem;
+    const QString content = names.header + transcriptText();
     QString problem;
     if (!makeStorageFolder(&problem))
         return fail(problem);
@@ -74,11 +97,21 @@ QStringList exportData() {
         {QStringLiteral("--latency.csv"), latency.bytes()},
         {QStringLiteral("--timeline.svg"), timelinePicture(coding, *span, PictureFormat::Svg)}};
     QStringList written;
+    std::vector<StagedFile> staged;
     for (const auto& [suffix, bytes] : files) {
-        QSaveFile file(folder.filePath(stem + suffix));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-            return fail(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
-        written << file.fileName();
+        const QString path = folder.filePath(stem + suffix);
+        staged.push_back(stageReplacement(path, bytes));
+        if (staged.back().path.isEmpty()) {
+            const QString why = QString::fromLocal8Bit(std::strerror(errno));
+            staged.pop_back();
+            for (const StagedFile& s : staged) {
+                ::close(s.fd);
+                QFile::remove(s.temporary);
+            }
+            return fail(QStringLiteral("%1: %2").arg(path, why));
+        }
+        written << path;
     }
+    diskWorker().postWithResult([staged] { return publishAll(staged); });
     return written;
 }
