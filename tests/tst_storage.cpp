@@ -153,7 +153,8 @@ private slots:
     // name; a name too long is cut between user-perceived characters.
     void names() {
         const QString rows[][3] = {{"/videos/day 1/a.b.mov", "a.b", "a.b.mov"},
-                                   {".hidden", ".hidden", ".hidden"}};
+                                   {".hidden", ".hidden", ".hidden"},
+                                   {"two\nlines\r.mp4", "two lines ", "two lines .mp4"}};
         for (const auto& [base, namePart, videoName] : rows) {
             QCOMPARE(namePartOf(base), namePart);
             QCOMPARE(videoNameOf(base, true), videoName);

@@ -22,11 +22,20 @@ namespace {
 constexpr qsizetype kMaxFileNameBytes = 255;
 constexpr qsizetype kSuffixReserveBytes = 64;
 
+// The last component of path, with line breaks and other control characters
+// made spaces: a video named with a line feed must not add a line to the
+// header or split a file name across lines in a listing.
 QString lastComponent(QString path) {
     while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
         path.chop(1);
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return slash < 0 || path.size() == 1 ? path : path.mid(slash + 1);
+    QString last = slash < 0 || path.size() == 1 ? path : path.mid(slash + 1);
+    for (QChar& c : last) {
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
+            c = QLatin1Char(' ');
+    }
+    return last;
 }
 
 // The longest prefix of text, ending at a grapheme boundary, of at most

@@ -13,6 +13,8 @@ inline constexpr QLatin1String kHeaderDatePattern{"EEEE, MMMM d, yyyy h:mm:ss a"
 // The name part of a file name: vidBasename read as a path, its extension
 // (from the last dot of its last component that is not that component's first
 // character) removed, then its last component. "trial.01" gives "trial".
+// In it and in the header's video name, control characters (a line feed in a
+// video's name) become spaces.
 QString namePartOf(const QString& vidBasename);
 
 // The video name of the header: the last path component of vidBasename while
