@@ -249,7 +249,7 @@ void TimelineStrip::updateHeight() {
         return;
     setFixedHeight(wanted);
     if (isVisible() && before != wanted)
-        emit heightChanged(wanted - before);
+        emit heightChanged();
 }
 
 QSize TimelineStrip::sizeHint() const {
@@ -563,21 +563,25 @@ TimelineStrip* installTimelineStrip(QMainWindow* window, QPlainTextEdit* transcr
 
     // The picture keeps its size, and so its fit, when the strip comes, goes
     // or changes height: the window takes up the difference.
-    auto grow = [window = QPointer(window)](int delta) {
-        if (window && window->isVisible() &&
-            !(window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
-            window->resize(window->width(), window->height() + delta);
+    auto keepPicture = [window = QPointer(window), picture = QPointer(picture),
+                        box = QPointer(box)](auto change) {
+        const int before = picture ? picture->height() : 0;
+        change();
+        if (!window || !picture || !box || !window->isVisible() ||
+            (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+            return;
+        // Lay the picture's own box out now to learn what the change took.
+        box->activate();
+        window->resize(window->width(), window->height() + before - picture->height());
     };
-    QObject::connect(strip, &TimelineStrip::heightChanged, strip, grow);
+    QObject::connect(strip, &TimelineStrip::heightChanged, strip,
+                     [keepPicture] { keepPicture([] {}); });
     auto* show = new QAction(QStringLiteral("Show Timeline"), window);
     show->setObjectName(QStringLiteral("actionShowTimeline"));
     show->setCheckable(true);
     show->setChecked(true);
-    QObject::connect(show, &QAction::toggled, strip, [strip, grow](bool on) {
-        if (strip->isVisible() == on)
-            return;
-        strip->setVisible(on);
-        grow(on ? strip->height() : -strip->height());
+    QObject::connect(show, &QAction::toggled, strip, [strip, keepPicture](bool on) {
+        keepPicture([strip, on] { strip->setVisible(on); });
     });
     QMenu* menu = window->findChild<QMenu*>(QStringLiteral("menuWindow"));
     if (menu) {

@@ -5,8 +5,8 @@
 
 #include <QByteArray>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
@@ -57,6 +57,9 @@ public:
     // Reads the playhead now (the strip also does so 20 times a second).
     void followPlayer();
 
+    // Shows a stretch of the video (kept within it); the whole: unzoomed.
+    void setShown(const TimeWindow& shown);
+
     const Coding& coding() const { return coder_.coding(); }
     int rowCount() const { return int(coding().behaviours.size()); }
     StripAxis axis() const;
@@ -70,8 +73,8 @@ public:
     QSize minimumSizeHint() const override;
 
 signals:
-    // The strip's height changed by delta pixels (rows came or went).
-    void heightChanged(int delta);
+    // The strip's height changed while shown (rows came or went).
+    void heightChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -88,7 +91,6 @@ private:
     void updateProblem();
     void updateHeight();
     TimeWindow whole() const;
-    void setShown(const TimeWindow& shown);
     // Draws into the cache what it lacks; all of it when its shape changed.
     void updateCache();
     void drawRows(QPainter& painter, std::size_t firstBout, std::size_t firstEvent);
