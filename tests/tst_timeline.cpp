@@ -105,6 +105,39 @@ private slots:
         alerts.reset();
     }
 
+    // The pure geometry: the whole stretch, zooms kept inside it, the page
+    // turned after the playhead, rows.
+    void geometry() {
+        // Length, any stamp, first, last, playhead -> whole.
+        const std::tuple<double, bool, double, double, double, double, double> wholes[] = {
+            {10000, true, 1000, 7500, 8000, 0, 10000}, {10000, true, -500, 12000, 0, -500, 12000},
+            {0, true, 400, 12300, 0, 0, 14000},        {0, false, 0, 0, 0, 0, 1000},
+            {-1, true, 0, 37e6, 0, 0, 40e6},           {NAN, false, 0, 0, 1e15, 0, 1e15}};
+        for (const auto& [length, any, first, last, head, from, to] : wholes) {
+            const TimeWindow w = wholeWindow(length, any, first, last, head);
+            QCOMPARE(w.from, from);
+            QCOMPARE(w.to, to);
+        }
+        const TimeWindow all{0, 10000};
+        // Shown, anchor, factor -> shown after.
+        const std::tuple<TimeWindow, double, double, TimeWindow> zooms[] = {
+            {all, 2500, 0.5, {1250, 6250}},
+            {all, 0, 0.01, {0, 1000}},
+            {{9000, 10000}, 9500, 4, {6000, 10000}},
+            {{1000, 3000}, 2000, 100, all}};
+        for (const auto& [shown, anchor, factor, after] : zooms) {
+            const TimeWindow z = zoomAround(shown, anchor, factor, all);
+            QCOMPARE(z.from, after.from);
+            QCOMPARE(z.to, after.to);
+        }
+        QCOMPARE(followPlayhead({0, 1000}, 500, all).from, 0.0);
+        QCOMPARE(followPlayhead({0, 1000}, 1200, all).from, 1100.0);
+        QCOMPARE(followPlayhead({0, 1000}, 9990, all).from, 9000.0);
+        QCOMPARE(rowAt(10 + 3 * 16 + 1, 4, 10, 64), 3);
+        QCOMPARE(rowAt(9, 4, 10, 64), -1);
+        QCOMPARE(rowAt(10 + 0.5, 10000, 10, 64), 78);
+    }
+
     void barsTicksAndPlayheadAtTheirColumns() {
         QCOMPARE(strip->rowCount(), 4);
         QCOMPARE(strip->axis().shown.from, 0.0);

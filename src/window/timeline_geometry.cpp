@@ -24,6 +24,15 @@ TimeWindow wholeWindow(double durationMs, bool anyStamp, double firstMs, double 
         from = std::min(from, playheadMs);
         to = std::max(to, playheadMs);
     }
+    if (!known && to > 0.0 && to < 1e15) {
+        // Up to the next tenth of a round length (1, 2 or 5 times a power of
+        // ten), so that a growing transcript seldom moves the axis: each move
+        // draws every row again.
+        double step = 1.0;
+        for (int i = 0; to / step > 10.0; ++i)
+            step *= i % 3 == 1 ? 2.5 : 2.0;
+        to = std::ceil(to / step) * step;
+    }
     return {from, std::max(to, from + kShortestShown)};
 }
 

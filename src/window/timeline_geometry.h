@@ -29,8 +29,8 @@ inline constexpr double kShortestShown = 1000.0;
 
 // The whole stretch the strip can show: the video (durationMs > 0), widened to
 // take in every coded time and the playhead; without a video length, from 0
-// (or the earliest time) to the latest of those. Never shorter than
-// kShortestShown.
+// (or the earliest time) to the latest of those, rounded up to a tenth of 1,
+// 2 or 5 times a power of ten. Never shorter than kShortestShown.
 TimeWindow wholeWindow(double durationMs, bool anyStamp, double firstMs, double lastMs,
                        double playheadMs);
 

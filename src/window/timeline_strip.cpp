@@ -74,8 +74,9 @@ void TimelineStrip::setTranscript(QPlainTextEdit* view) {
     view_ = view;
     if (view_)
         connect(view_->document(), &QTextDocument::contentsChange, this,
-                [this](int position, int, int) { documentChanged(position); });
-    documentChanged(0);
+                [this](int position, int, int added) { documentChanged(position, added); });
+    rescan_ = true;
+    documentChanged(0, 0);
 }
 
 void TimelineStrip::setPlayerSource(std::function<Player*()> source) {
@@ -89,12 +90,38 @@ void TimelineStrip::setSchemeFile(const QString& path) {
     readScheme();
 }
 
-void TimelineStrip::documentChanged(int position) {
-    // Blocks before the one holding the change's start are as they were.
-    const int block = view_ ? std::max(0, view_->document()->findBlock(position).blockNumber()) : 0;
-    dirtyFrom_ = std::min(dirtyFrom_, block);
+void TimelineStrip::documentChanged(int position, int added) {
     if (!coalesce_.isActive())
         coalesce_.start();
+    if (!view_ || rescan_) {
+        rescan_ = true;
+        return;
+    }
+    // The blocks from the one holding the change's start to the one holding
+    // its end are new; they stand for as many old ones as the count says.
+    const QTextDocument* document = view_->document();
+    const int count = document->blockCount();
+    const QTextBlock first = document->findBlock(position);
+    const QTextBlock end = document->findBlock(position + added);
+    const int from = first.isValid() ? first.blockNumber() : count - 1;
+    const int to = end.isValid() ? end.blockNumber() : count - 1;
+    const int gone = (to - from + 1) + (int(lines_.size()) - count);
+    if (from < 0 || to < from || gone < 0 || from + gone > int(lines_.size())) {
+        rescan_ = true;
+        return;
+    }
+    std::vector<std::optional<StampedLine>> fresh;
+    for (QTextBlock b = first; b.isValid() && b.blockNumber() <= to; b = b.next())
+        fresh.push_back(stampedLine(b.text(), b.blockNumber() + 1));
+    const auto at = lines_.begin() + from;
+    if (gone == 1 && fresh.size() == 1) {
+        *at = std::move(fresh.front());
+    } else {
+        lines_.erase(at, at + gone);
+        lines_.insert(lines_.begin() + from, std::make_move_iterator(fresh.begin()),
+                      std::make_move_iterator(fresh.end()));
+    }
+    dirtyFrom_ = std::min(dirtyFrom_, from);
 }
 
 void TimelineStrip::watchScheme() {
@@ -152,15 +179,20 @@ void TimelineStrip::readScheme() {
 
 void TimelineStrip::refresh() {
     coalesce_.stop();
+    if (view_ && int(lines_.size()) != view_->document()->blockCount())
+        rescan_ = true; // a change the bookkeeping could not follow
+    if (rescan_) {
+        rescan_ = false;
+        lines_.clear();
+        if (view_)
+            for (QTextBlock b = view_->document()->firstBlock(); b.isValid(); b = b.next())
+                lines_.push_back(stampedLine(b.text(), b.blockNumber() + 1));
+        dirtyFrom_ = 0;
+    }
     if (dirtyFrom_ == std::numeric_limits<int>::max())
         return;
-    const int from = std::min(dirtyFrom_, int(lines_.size()));
+    const int from = dirtyFrom_;
     dirtyFrom_ = std::numeric_limits<int>::max();
-    lines_.resize(std::size_t(from));
-    if (view_) {
-        for (QTextBlock b = view_->document()->findBlockByNumber(from); b.isValid(); b = b.next())
-            lines_.push_back(stampedLine(b.text(), b.blockNumber() + 1));
-    }
     int start = from;
     if (from <= lastFed_) {
         // A line already coded changed: code all again.

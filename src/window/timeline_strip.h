@@ -27,12 +27,13 @@ class QMainWindow;
 // clicked time as the go-to field does; the wheel zooms around the pointer;
 // the tooltip names what is under the pointer, or why nothing is drawn.
 //
-// Edits are coded after the event that made them (a zero timer): a line added
-// at the end costs one coding step and the drawing of its own bar or tick, so
-// that recording stays fast on long transcripts; an edit higher up codes the
-// transcript again. The strip never takes the keyboard focus and never raises
-// an alert: a scheme that cannot be read keeps the drawing of the last good
-// one and says why in the status line and the tooltip.
+// Each change reads the blocks it touched at once; the coding and drawing
+// follow after the event that made it (a zero timer). A line added at the end
+// costs one coding step and the drawing of its own bar or tick, so that
+// recording stays fast on long transcripts; an edit higher up codes the
+// transcript again from the lines already read. The strip never takes the keyboard focus and never
+// raises an alert: a scheme that cannot be read keeps the drawing of the last good one and says why
+// in the status line and the tooltip.
 //
 // Thread rules: user-interface thread only.
 class TimelineStrip : public QWidget {
@@ -84,7 +85,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
-    void documentChanged(int position);
+    void documentChanged(int position, int added);
     void readScheme();
     void watchScheme();
     void recode();
@@ -114,7 +115,8 @@ private:
 
     // One entry per block of the document: its stamp, if it has one.
     std::vector<std::optional<StampedLine>> lines_;
-    int dirtyFrom_ = std::numeric_limits<int>::max();
+    bool rescan_ = true; // lines_ must be read afresh from the document
+    int dirtyFrom_ = std::numeric_limits<int>::max(); // the first block not coded as it is
     int lastFed_ = -1; // the last block whose stamp went to the coder
     Coder coder_;
     int generation_ = 0; // counts the codings started afresh
