@@ -827,6 +827,14 @@ METHOD = """\
   transcripts of 100 000 time-stamped lines each (keys 0.01-0.5 s apart, about
   seven hours; stops, plays and notes among them), timed from the start of the
   process to its exit; the peak resident memory is the process's own.
+- **Timeline**: the strip under the picture on a transcript of 100 000
+  time-stamped lines coded with a scheme of three states and two points, a
+  video length of 40 000 s, on real widgets under Xvfb: 500 keys, each line
+  added as the recorder adds it (untimed), then the strip's coding and a
+  synchronous repaint, timed together; then 20 edits in the first line (all
+  lines coded again) and 20 zooms (every row drawn again). The key path with
+  the strip listening is `bench_keys --timeline` against `bench_keys`, both
+  without the journal, interleaved.
 
 Ratios are ours divided by the peer's, measured in the same run on the same
 clip; every figure is a median over the runs.

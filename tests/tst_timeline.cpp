@@ -249,7 +249,7 @@ private slots:
         const int height = strip->height();
         QVERIFY(writeFile(schemePath(), many));
         QTRY_COMPARE(strip->rowCount(), 10000);
-        QVERIFY(strip->height() <= height + 4 * 30 && strip->rowsBand().height() <= 8 * 30);
+        QVERIFY(strip->height() <= height + 2 * 30 && strip->rowsBand().height() <= 6 * 30);
         setLines(stamp(1, "k9999") + stamp(2, "k0"));
         checkTick(shot(), 0, 2000);
     }

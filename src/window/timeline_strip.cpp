@@ -30,12 +30,14 @@
 
 namespace {
 
-constexpr int kTop = 3, kRight = 8, kAxis = 16, kMaxRowsShown = 8, kLabelGap = 8;
+// Up to six rows at the height of a line of text; more share that room.
+constexpr int kTop = 3, kRight = 8, kAxis = 16, kMaxRowsShown = 6, kLabelGap = 8;
+constexpr int kSmallestLabel = 9; // pixels
 constexpr int kLabelsMin = 48, kLabelsMax = 160;
 const QColor kGround(38, 38, 38), kText(220, 220, 220), kFaint(255, 255, 255, 28);
 
 int rowPixels(const QFontMetrics& metrics) {
-    return std::max(16, metrics.height() + 2);
+    return std::max(14, metrics.height() + 1);
 }
 
 QString seconds(double ms) {
@@ -335,17 +337,24 @@ void TimelineStrip::updateCache() {
         const StripAxis ax = axis();
         const int rows = rowCount();
         const double rowH = rowHeight(std::max(rows, 1), band.height());
-        // Names, where a row is high enough to read one.
+        // Names, in a smaller type where rows share the room, as long as
+        // a row is high enough to read one.
         p.setPen(kText);
-        if (rows > 0 && rowH >= fontMetrics().height() - 1) {
+        QFont names = font();
+        if (rowH < fontMetrics().height())
+            names.setPixelSize(std::max(1, int(rowH) - 1));
+        p.setFont(names);
+        if (rows > 0 && rowH >= kSmallestLabel + 1) {
+            const QFontMetrics metrics(names);
             for (int r = 0; r < rows; ++r) {
                 const QRectF box(4, rowTop(r, rows, band.top(), band.height()),
                                  band.left() - kLabelGap - 4, rowH);
                 p.drawText(box, Qt::AlignRight | Qt::AlignVCenter,
-                           fontMetrics().elidedText(coding().behaviours[std::size_t(r)].name,
-                                                    Qt::ElideRight, int(box.width())));
+                           metrics.elidedText(coding().behaviours[std::size_t(r)].name,
+                                              Qt::ElideRight, int(box.width())));
             }
         } else if (rows > 0) {
+            p.setFont(font());
             p.drawText(QRectF(4, band.top(), band.left() - kLabelGap - 4, band.height()),
                        Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap,
                        QStringLiteral("%1 rows").arg(rows));
