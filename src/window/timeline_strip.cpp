@@ -63,7 +63,6 @@ TimelineStrip::TimelineStrip(QWidget* parent)
     connect(&schemeSettle_, &QTimer::timeout, this, &TimelineStrip::readScheme);
     playheadTimer_.setInterval(50);
     connect(&playheadTimer_, &QTimer::timeout, this, &TimelineStrip::followPlayer);
-    playheadTimer_.start();
     updateHeight();
     updateProblem();
 }
@@ -224,6 +223,8 @@ void TimelineStrip::followPlayer() {
     if (!std::isfinite(playhead) || (playhead == playheadMs_ && duration == durationMs_))
         return;
     playheadMs_ = playhead;
+    if (duration != durationMs_)
+        zoomed_ = false; // another video: show all of it
     durationMs_ = std::isfinite(duration) ? duration : 0.0;
     if (!zoomed_)
         shown_ = whole();
@@ -304,6 +305,17 @@ QRectF TimelineStrip::rowsBand() const {
 StripAxis TimelineStrip::axis() const {
     const QRectF band = rowsBand();
     return StripAxis{shown_, band.left(), band.width()};
+}
+
+void TimelineStrip::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    playheadTimer_.start();
+    followPlayer();
+}
+
+void TimelineStrip::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    playheadTimer_.stop(); // a hidden strip does not wake the program
 }
 
 void TimelineStrip::resizeEvent(QResizeEvent* event) {
