@@ -17,7 +17,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -51,7 +50,6 @@ TimelineStrip::TimelineStrip(QWidget* parent)
     setObjectName(QStringLiteral("timelineStrip"));
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    setMouseTracking(false);
     setAccessibleName(QStringLiteral("Timeline"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     coalesce_.setSingleShot(true);
