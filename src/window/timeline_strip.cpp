@@ -52,9 +52,6 @@ TimelineStrip::TimelineStrip(QWidget* parent)
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setAccessibleName(QStringLiteral("Timeline"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    coalesce_.setSingleShot(true);
-    coalesce_.setInterval(0);
-    connect(&coalesce_, &QTimer::timeout, this, &TimelineStrip::refresh);
     // Editors save in bursts (truncate, write, rename): read once they are done.
     schemeSettle_.setSingleShot(true);
     schemeSettle_.setInterval(150);
@@ -90,14 +87,17 @@ void TimelineStrip::setSchemeFile(const QString& path) {
 }
 
 void TimelineStrip::documentChanged(int position, int added) {
-    if (!coalesce_.isActive())
-        coalesce_.start();
+    if (!refreshPosted_) {
+        refreshPosted_ = true;
+        QMetaObject::invokeMethod(this, &TimelineStrip::refresh, Qt::QueuedConnection);
+    }
     if (!view_ || rescan_) {
         rescan_ = true;
         return;
     }
     // The blocks from the one holding the change's start to the one holding
     // its end are new; they stand for as many old ones as the count says.
+    // They are read later, with the coding, to keep the key path short.
     const QTextDocument* document = view_->document();
     const int count = document->blockCount();
     const QTextBlock first = document->findBlock(position);
@@ -109,16 +109,14 @@ void TimelineStrip::documentChanged(int position, int added) {
         rescan_ = true;
         return;
     }
-    std::vector<std::optional<StampedLine>> fresh;
-    for (QTextBlock b = first; b.isValid() && b.blockNumber() <= to; b = b.next())
-        fresh.push_back(stampedLine(b.text(), b.blockNumber() + 1));
     const auto at = lines_.begin() + from;
-    if (gone == 1 && fresh.size() == 1) {
-        *at = std::move(fresh.front());
+    const std::size_t fresh = std::size_t(to - from + 1);
+    if (at + gone == lines_.end()) {
+        lines_.resize(std::size_t(from));
+        lines_.resize(std::size_t(from) + fresh);
     } else {
         lines_.erase(at, at + gone);
-        lines_.insert(lines_.begin() + from, std::make_move_iterator(fresh.begin()),
-                      std::make_move_iterator(fresh.end()));
+        lines_.insert(lines_.begin() + from, fresh, Line{});
     }
     dirtyFrom_ = std::min(dirtyFrom_, from);
 }
@@ -177,21 +175,24 @@ void TimelineStrip::readScheme() {
 }
 
 void TimelineStrip::refresh() {
-    coalesce_.stop();
+    refreshPosted_ = false;
     if (view_ && int(lines_.size()) != view_->document()->blockCount())
         rescan_ = true; // a change the bookkeeping could not follow
     if (rescan_) {
         rescan_ = false;
-        lines_.clear();
-        if (view_)
-            for (QTextBlock b = view_->document()->firstBlock(); b.isValid(); b = b.next())
-                lines_.push_back(stampedLine(b.text(), b.blockNumber() + 1));
+        lines_.assign(view_ ? std::size_t(view_->document()->blockCount()) : 0, Line{});
         dirtyFrom_ = 0;
     }
     if (dirtyFrom_ == std::numeric_limits<int>::max())
         return;
     const int from = dirtyFrom_;
     dirtyFrom_ = std::numeric_limits<int>::max();
+    if (view_) {
+        QTextBlock b = view_->document()->findBlockByNumber(from);
+        for (std::size_t i = std::size_t(from); i < lines_.size() && b.isValid(); ++i, b = b.next())
+            if (!lines_[i].read)
+                lines_[i] = Line{stampedLine(b.text(), int(i) + 1), true};
+    }
     int start = from;
     if (from <= lastFed_) {
         // A line already coded changed: code all again.
@@ -201,10 +202,11 @@ void TimelineStrip::refresh() {
         start = 0;
     }
     for (std::size_t i = std::size_t(start); i < lines_.size(); ++i) {
-        if (!lines_[i])
+        std::optional<StampedLine>& stamp = lines_[i].stamp;
+        if (!stamp)
             continue;
-        lines_[i]->line = int(i) + 1;
-        coder_.addStamp(*lines_[i]);
+        stamp->line = int(i) + 1;
+        coder_.addStamp(*stamp);
         lastFed_ = int(i);
     }
     if (!zoomed_)

@@ -27,8 +27,8 @@ class QMainWindow;
 // clicked time as the go-to field does; the wheel zooms around the pointer;
 // the tooltip names what is under the pointer, or why nothing is drawn.
 //
-// Each change reads the blocks it touched at once; the coding and drawing
-// follow after the event that made it (a zero timer). A line added at the end
+// Each change notes which blocks it touched; reading them, the coding and
+// the drawing follow after the event that made it (a queued call). A line added at the end
 // costs one coding step and the drawing of its own bar or tick, so that
 // recording stays fast on long transcripts; an edit higher up codes the
 // transcript again from the lines already read. The strip never takes the keyboard focus and never
@@ -115,14 +115,18 @@ private:
     QString schemeProblem_, statusRemark_;
     QString problem_;
 
-    // One entry per block of the document: its stamp, if it has one.
-    std::vector<std::optional<StampedLine>> lines_;
+    // One entry per block of the document: its stamp, if it has one, once read.
+    struct Line {
+        std::optional<StampedLine> stamp;
+        bool read = false;
+    };
+    std::vector<Line> lines_;
     bool rescan_ = true; // lines_ must be read afresh from the document
     int dirtyFrom_ = std::numeric_limits<int>::max(); // the first block not coded as it is
     int lastFed_ = -1; // the last block whose stamp went to the coder
     Coder coder_;
-    int generation_ = 0; // counts the codings started afresh
-    QTimer coalesce_;
+    int generation_ = 0;         // counts the codings started afresh
+    bool refreshPosted_ = false; // a call of refresh is queued
 
     // The view.
     double playheadMs_ = 0.0;
