@@ -1,7 +1,8 @@
 // Key to transcript line: the time one key press takes from the player
 // view's key entry (recordKey and the append to the transcript) with 0,
 // 10 000 and 100 000 lines already in the transcript. With --journal the
-// crash journal listens to the transcript, as in the program.
+// crash journal listens to the transcript, as in the program; with
+// --timeline the timeline strip does.
 #include "bench_util.h"
 #include "still_player.h"
 
@@ -11,6 +12,7 @@
 #include "session/state.h"
 #include "session/transcript.h"
 #include "transport/player_view.h"
+#include "window/timeline_strip.h"
 #if __has_include("storage/journal.h")
 #include "storage/journal.h"
 #define BENCH_HAVE_JOURNAL 1
@@ -54,6 +56,7 @@ QJsonObject measure(AVPlayerViewAcceptsDrop* view, int keys, int lines, bool jou
     return {{"figure", "key_line"},
             {"lines", lines},
             {"journal", journal},
+            {"timeline", QApplication::arguments().contains(QStringLiteral("--timeline"))},
             {"n", keys},
             {"median_us", bench::median(us)},
             {"p99_us", bench::percentile(us, 99.0)}};
@@ -110,6 +113,12 @@ int main(int argc, char* argv[]) {
     layout->addWidget(echo);
     layout->addWidget(script, 1);
     view->setPlayer(std::make_unique<StillPlayer>());
+    if (args.contains(QStringLiteral("--timeline"))) {
+        auto* strip = new TimelineStrip;
+        layout->insertWidget(1, strip);
+        strip->setPlayerSource([view] { return view->player(); });
+        strip->setTranscript(script);
+    }
     styleTranscript(script);
     stateDef& state = savedState();
     state.playerView = view;

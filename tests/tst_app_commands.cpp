@@ -203,13 +203,20 @@ private slots:
     void windowFittingCommands() {
         fake()->size = QSizeF(1280, 720);
         fake()->setStatus(ItemStatus::ReadyToPlay);
-        for (const auto& [name, scaledUp] : {std::pair{"actionLarge", true},
-                                             {"actionSmall", false},
-                                             {"resizeToolbarItem", true}}) {
-            const auto count = savedState().resizesSinceLoad;
-            action(name)->trigger();
-            QCOMPARE(savedState().resizesSinceLoad, count + 1);
-            QCOMPARE(previous().scaledUp, scaledUp);
+        // With the timeline hidden and shown, the picture takes the video's shape.
+        for (const bool timeline : {false, true}) {
+            action("actionShowTimeline")->setChecked(timeline);
+            for (const auto& [name, scaledUp] : {std::pair{"actionLarge", true},
+                                                 {"actionSmall", false},
+                                                 {"resizeToolbarItem", true}}) {
+                const auto count = savedState().resizesSinceLoad;
+                action(name)->trigger();
+                QCOMPARE(savedState().resizesSinceLoad, count + 1);
+                QCOMPARE(previous().scaledUp, scaledUp);
+                QTRY_VERIFY2(std::abs(app->player->width() - app->player->height() * 16.0 / 9.0) <=
+                                 2.0,
+                             name);
+            }
         }
     }
 

@@ -15,6 +15,7 @@
 #include "support/test_helpers.h"
 #include "transport/player_view.h"
 #include "transport/seek.h"
+#include "window/timeline_strip.h"
 
 #include <QAction>
 #include <QLabel>
@@ -180,6 +181,36 @@ private slots:
                 red += c.red() > 170 && c.green() < 80 && c.blue() < 80;
             }
             QCOMPARE(red > app->player->width() * 9 / 10, !recording);
+        }
+    }
+
+    // A click on the timeline under the picture goes to its column's time:
+    // stopped on the frame that covers it, the keys still in the picture;
+    // the strip shows what was coded, and hiding it keeps the picture's size.
+    void timelineClickGoesToItsTime() {
+        auto* strip = app->window->findChild<TimelineStrip*>();
+        QVERIFY(strip && strip->isVisible());
+        QTRY_COMPARE(strip->axis().shown.to, 10000.0);
+        QCOMPARE(strip->coding().behaviours[0].name, QStringLiteral("a"));
+        for (const double aim : {1130.0, 4567.0}) {
+            standAt(9000);
+            const int column = int(std::floor(xOfTime(strip->axis(), aim)));
+            const long long ms = *seekMilliseconds(timeAtX(strip->axis(), column) / 1000.0);
+            QVERIFY(click(strip->mapTo(app->window.data(),
+                                       QPoint(column, int(strip->rowsBand().center().y())))));
+            QVERIFY(waitSettled(mpv()));
+            QTRY_COMPARE(mpv()->currentTime(), ms / 1000.0);
+            QTRY_COMPARE(shownFrame(), int(frameAt(ms)));
+            QCOMPARE(mpv()->rate(), 0.0f);
+            QCOMPARE(QApplication::focusWidget(), app->player.data());
+        }
+        auto* show = app->window->findChild<QAction*>(QStringLiteral("actionShowTimeline"));
+        QVERIFY(show && show->shortcut().isEmpty());
+        const QSize picture = app->player->size();
+        for (const bool on : {false, true}) {
+            show->setChecked(on);
+            QTRY_COMPARE(strip->isVisible(), on);
+            QTRY_COMPARE(app->player->size(), picture);
         }
     }
 

@@ -8,89 +8,101 @@ EventType transportType(const QString& entry) {
     return entry.startsWith(QLatin1String("play_x_")) ? EventType::Play : EventType::Rate;
 }
 
-// The open bout of each state behaviour (index into bouts, -1 when inactive).
-struct OpenStates {
-    std::vector<int> open;
-
-    void close(Coding& c, int behaviour, qint64 at, BoutEnd how) {
-        Bout& b = c.bouts[std::size_t(open[std::size_t(behaviour)])];
-        b.stop = at; // before the start only when time went back: no duration
-        b.ended = how;
-        open[std::size_t(behaviour)] = -1;
-    }
-};
-
 } // namespace
 
-Coding codeTranscript(const Transcript& t, const CodingScheme& scheme, qint64 closeAt) {
-    Coding c;
-    c.file = t.file;
-    c.video = t.video;
-    c.behaviours = scheme.behaviours;
-    c.groups = scheme.groups;
-    c.firstMs = t.firstMs;
-    c.lastMs = t.lastMs;
-    c.events.reserve(t.stamps.size() + t.notes.size());
-    QHash<QString, int> ownPoints; // without a scheme: entry -> behaviour
-    OpenStates states{std::vector<int>(c.behaviours.size(), -1)};
+Coder::Coder(const CodingScheme& scheme)
+    : given_(scheme.given), keys_(scheme.keys), open_(scheme.behaviours.size(), -1) {
+    c_.behaviours = scheme.behaviours;
+    c_.groups = scheme.groups;
+}
 
+void Coder::close(int behaviour, qint64 at, BoutEnd how) {
+    Bout& b = c_.bouts[std::size_t(open_[std::size_t(behaviour)])];
+    b.stop = at; // before the start only when time went back: no duration
+    b.ended = how;
+    open_[std::size_t(behaviour)] = -1;
+}
+
+void Coder::addNote(const NoteLine& note) {
+    c_.events.push_back({note.line, false, 0, QString(), note.text});
+}
+
+void Coder::addStamp(const StampedLine& s) {
+    c_.firstMs = stamped_ ? qMin(c_.firstMs, s.ms) : s.ms;
+    c_.lastMs = stamped_ ? qMax(c_.lastMs, s.ms) : s.ms;
+    stamped_ = true;
+    CodedEvent e{s.line, true, s.ms, s.clock, s.entry};
+    if (isTransportEntry(s.entry)) {
+        e.kind = RowKind::Transport;
+        e.type = transportType(s.entry);
+    } else if (!given_) {
+        if (s.entry.isEmpty()) {
+            e.kind = RowKind::Unassigned;
+        } else {
+            auto it = ownPoints_.find(s.entry);
+            if (it == ownPoints_.end()) {
+                it = ownPoints_.insert(s.entry, int(c_.behaviours.size()));
+                c_.behaviours.push_back({s.entry, BehaviourKind::Point, QString()});
+                open_.push_back(-1);
+            }
+            e.behaviour = *it;
+            e.kind = RowKind::Point;
+            e.type = EventType::Point;
+        }
+    } else if (const auto it = keys_.constFind(s.entry); it == keys_.constEnd()) {
+        e.kind = RowKind::Unassigned;
+    } else {
+        e.behaviour = *it;
+        const Behaviour& b = c_.behaviours[std::size_t(*it)];
+        if (b.kind == BehaviourKind::Point) {
+            e.kind = RowKind::Point;
+            e.type = EventType::Point;
+        } else if (open_[std::size_t(*it)] >= 0) {
+            e.kind = RowKind::State;
+            e.type = EventType::Stop;
+            close(*it, s.ms, BoutEnd::Key);
+        } else {
+            e.kind = RowKind::State;
+            e.type = EventType::Start;
+            // The group's active state stops at the same time, in a row of its own.
+            for (std::size_t o = 0; o < c_.behaviours.size() && !b.group.isEmpty(); ++o) {
+                if (int(o) == *it || open_[o] < 0 || c_.behaviours[o].group != b.group)
+                    continue;
+                close(int(o), s.ms, BoutEnd::Group);
+                CodedEvent stop = e;
+                stop.behaviour = int(o);
+                stop.type = EventType::Stop;
+                c_.events.push_back(stop);
+            }
+            open_[std::size_t(*it)] = int(c_.bouts.size());
+            c_.bouts.push_back({*it, s.ms, s.ms, BoutEnd::Span});
+        }
+    }
+    c_.events.push_back(e);
+}
+
+Coding Coder::finish(qint64 closeAt) && {
+    for (std::size_t b = 0; b < open_.size(); ++b)
+        if (open_[b] >= 0)
+            close(int(b), closeAt, BoutEnd::Span);
+    return std::move(c_);
+}
+
+Coding codeTranscript(const Transcript& t, const CodingScheme& scheme, qint64 closeAt) {
+    Coder coder(scheme);
     auto note = t.notes.begin();
     for (const StampedLine& s : t.stamps) {
         for (; note != t.notes.end() && note->line < s.line; ++note)
-            c.events.push_back({note->line, false, 0, QString(), note->text});
-        CodedEvent e{s.line, true, s.ms, s.clock, s.entry};
-        if (isTransportEntry(s.entry)) {
-            e.kind = RowKind::Transport;
-            e.type = transportType(s.entry);
-        } else if (!scheme.given) {
-            if (s.entry.isEmpty()) {
-                e.kind = RowKind::Unassigned;
-            } else {
-                auto it = ownPoints.find(s.entry);
-                if (it == ownPoints.end()) {
-                    it = ownPoints.insert(s.entry, int(c.behaviours.size()));
-                    c.behaviours.push_back({s.entry, BehaviourKind::Point, QString()});
-                }
-                e.behaviour = *it;
-                e.kind = RowKind::Point;
-                e.type = EventType::Point;
-            }
-        } else if (const auto it = scheme.keys.find(s.entry); it == scheme.keys.end()) {
-            e.kind = RowKind::Unassigned;
-        } else {
-            e.behaviour = *it;
-            const Behaviour& b = c.behaviours[std::size_t(*it)];
-            if (b.kind == BehaviourKind::Point) {
-                e.kind = RowKind::Point;
-                e.type = EventType::Point;
-            } else if (states.open[std::size_t(*it)] >= 0) {
-                e.kind = RowKind::State;
-                e.type = EventType::Stop;
-                states.close(c, *it, s.ms, BoutEnd::Key);
-            } else {
-                e.kind = RowKind::State;
-                e.type = EventType::Start;
-                // The group's active state stops at the same time, in a row of its own.
-                for (std::size_t o = 0; o < c.behaviours.size() && !b.group.isEmpty(); ++o) {
-                    if (int(o) == *it || states.open[o] < 0 || c.behaviours[o].group != b.group)
-                        continue;
-                    states.close(c, int(o), s.ms, BoutEnd::Group);
-                    CodedEvent stop = e;
-                    stop.behaviour = int(o);
-                    stop.type = EventType::Stop;
-                    c.events.push_back(stop);
-                }
-                states.open[std::size_t(*it)] = int(c.bouts.size());
-                c.bouts.push_back({*it, s.ms, s.ms, BoutEnd::Span});
-            }
-        }
-        c.events.push_back(e);
+            coder.addNote(*note);
+        coder.addStamp(s);
     }
     for (; note != t.notes.end(); ++note)
-        c.events.push_back({note->line, false, 0, QString(), note->text});
-    for (std::size_t b = 0; b < states.open.size(); ++b)
-        if (states.open[b] >= 0)
-            states.close(c, int(b), closeAt, BoutEnd::Span);
+        coder.addNote(*note);
+    Coding c = std::move(coder).finish(closeAt);
+    c.file = t.file;
+    c.video = t.video;
+    c.firstMs = t.firstMs;
+    c.lastMs = t.lastMs;
     return c;
 }
 

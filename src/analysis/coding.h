@@ -50,6 +50,36 @@ struct Coding {
 // closeAt (the end of the span; never before their own start).
 Coding codeTranscript(const Transcript& transcript, const CodingScheme& scheme, qint64 closeAt);
 
+// The coding of codeTranscript, one line at a time, so that a transcript that
+// grows by a line costs one step rather than a new coding. Lines go in file
+// order. While lines still come, the bouts of active states have no stop yet
+// (stop == start); openBout() names them.
+class Coder {
+public:
+    explicit Coder(const CodingScheme& scheme);
+
+    void addStamp(const StampedLine& stamp);
+    void addNote(const NoteLine& note);
+
+    const Coding& coding() const { return c_; }
+    // The index into coding().bouts of behaviour's active bout; -1 when none.
+    int openBout(int behaviour) const { return open_[std::size_t(behaviour)]; }
+    bool anyStamp() const { return stamped_; }
+
+    // Closes the active states at closeAt and hands the coding over.
+    Coding finish(qint64 closeAt) &&;
+
+private:
+    void close(int behaviour, qint64 at, BoutEnd how);
+
+    bool given_;
+    QHash<QString, int> keys_;      // the scheme's: entry -> behaviour
+    QHash<QString, int> ownPoints_; // without a scheme: entry -> behaviour
+    Coding c_;
+    std::vector<int> open_; // per behaviour, index into bouts or -1
+    bool stamped_ = false;
+};
+
 // The lower-case names used in tables: "point", "state", "transport", ...
 QString kindName(RowKind kind);
 QString kindName(BehaviourKind kind);

@@ -15,25 +15,33 @@ namespace {
 
 constexpr int kWidth = 1000, kLabels = 170, kRight = 24, kTitle = 44, kRow = 24, kAxis = 40;
 
-const std::array<QColor, 8> kColours{
-    QColor(31, 119, 180), QColor(214, 39, 40),  QColor(44, 160, 44), QColor(148, 103, 189),
-    QColor(255, 127, 14), QColor(23, 190, 207), QColor(140, 86, 75), QColor(188, 189, 34)};
+} // namespace
 
-// The smallest of 1, 2, 5 times a power of ten milliseconds that gives at
-// most ten ticks.
-qint64 tickStep(qint64 length) {
-    for (qint64 power = 1;; power *= 10)
-        for (qint64 m : {1, 2, 5})
-            if (length / (m * power) <= 10)
-                return m * power;
+// Okabe and Ito's palette, black left out for a light grey that shows on
+// light and dark grounds alike.
+QColor behaviourColour(int behaviour) {
+    static const std::array<QColor, 8> colours{
+        QColor(0, 114, 178),  QColor(230, 159, 0), QColor(0, 158, 115),  QColor(204, 121, 167),
+        QColor(86, 180, 233), QColor(213, 94, 0),  QColor(240, 228, 66), QColor(170, 170, 170)};
+    return colours[std::size_t(std::max(behaviour, 0)) % colours.size()];
 }
 
-QString tickLabel(qint64 ms, qint64 step) {
+qint64 axisTickStep(qint64 length, int ticks) {
+    for (qint64 power = 1; power < (qint64(1) << 60) / 10; power *= 10)
+        for (qint64 m : {1, 2, 5})
+            if (length / (m * power) <= ticks)
+                return m * power;
+    return qint64(1) << 60;
+}
+
+QString axisTickLabel(qint64 ms, qint64 step) {
     QString text = formatMillis(ms);
     const int drop = step % 1000 == 0 ? 4 : step % 100 == 0 ? 2 : step % 10 == 0 ? 1 : 0;
     text.chop(drop);
     return text;
 }
+
+namespace {
 
 // Where the transport was stopped: from each "stop" to the next "play".
 std::vector<std::pair<qint64, qint64>> stoppedStretches(const Coding& c, qint64 end) {
@@ -92,7 +100,7 @@ void paintTimeline(QPainter& p, const Coding& c, Span span) {
         p.fillRect(QRectF(QPointF(x(from), plot.top()), QPointF(x(to), plot.bottom())),
                    QColor(0, 0, 0, 22));
     for (const Bout& b : c.bouts) {
-        const QColor colour = kColours[std::size_t(b.behaviour) % kColours.size()];
+        const QColor colour = behaviourColour(b.behaviour);
         const double top = plot.top() + kRow * b.behaviour + 5;
         p.fillRect(QRectF(x(b.start), top, std::max(x(b.stop) - x(b.start), 1.0), kRow - 10),
                    colour);
@@ -100,7 +108,7 @@ void paintTimeline(QPainter& p, const Coding& c, Span span) {
     for (const CodedEvent& e : c.events) {
         if (e.type != EventType::Point)
             continue;
-        p.setPen(QPen(kColours[std::size_t(e.behaviour) % kColours.size()], 1.5));
+        p.setPen(QPen(behaviourColour(e.behaviour), 1.5));
         const double top = plot.top() + kRow * e.behaviour + 3;
         p.drawLine(QPointF(x(e.ms), top), QPointF(x(e.ms), top + kRow - 6));
     }
@@ -111,13 +119,13 @@ void paintTimeline(QPainter& p, const Coding& c, Span span) {
         p.drawText(QRectF(4, plot.top() + kRow * r, kLabels - 12, kRow),
                    Qt::AlignRight | Qt::AlignVCenter, c.behaviours[std::size_t(r)].name);
     p.drawRect(plot);
-    const qint64 step = tickStep(span.length());
+    const qint64 step = axisTickStep(span.length(), 10);
     const qint64 first =
         span.from >= 0 ? (span.from + step - 1) / step * step : -(-span.from / step) * step;
     for (qint64 t = first; t <= span.to; t += step) {
         p.drawLine(QPointF(x(t), plot.bottom()), QPointF(x(t), plot.bottom() + 5));
         p.drawText(QRectF(x(t) - 40, plot.bottom() + 6, 80, 16), Qt::AlignHCenter | Qt::AlignTop,
-                   tickLabel(t, step));
+                   axisTickLabel(t, step));
     }
     p.drawText(QRectF(plot.left(), plot.bottom() + 20, plot.width(), 18), Qt::AlignHCenter,
                QStringLiteral("seconds"));

@@ -5,6 +5,7 @@
 #include "analysis/summary.h"
 
 #include <QByteArray>
+#include <QColor>
 #include <QSize>
 
 #include <optional>
@@ -18,6 +19,15 @@ class QPainter;
 // user-interface thread, or the only thread of a tool.
 
 QSize timelineSize(const Coding& coding);
+
+// The colour of a behaviour (an index into Coding::behaviours): eight hues
+// that stay apart for the common kinds of colour blindness, then again.
+QColor behaviourColour(int behaviour);
+
+// The axis: the smallest of 1, 2, 5 times a power of ten milliseconds that
+// gives at most ticks ticks over length, and a tick's label at that step.
+qint64 axisTickStep(qint64 length, int ticks);
+QString axisTickLabel(qint64 ms, qint64 step);
 
 // Draws into a device of timelineSize(coding).
 void paintTimeline(QPainter& painter, const Coding& coding, Span span);

@@ -75,6 +75,21 @@ QString namePartOfFileName(const QString& fileName) {
     return m.hasMatch() ? m.captured(3) : QString();
 }
 
+std::optional<StampedLine> stampedLine(QStringView line, int lineNo, bool* outOfRange) {
+    if (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    QStringView time, clock, entry;
+    if (!splitStamp(line, &time, &clock, &entry))
+        return std::nullopt;
+    const std::optional<qint64> ms = parseMillis(time);
+    if (!ms) {
+        if (outOfRange)
+            *outOfRange = true;
+        return std::nullopt;
+    }
+    return StampedLine{lineNo, *ms, clock.toString(), entry.toString()};
+}
+
 std::optional<Transcript> parseTranscript(const QString& file, const QByteArray& bytes,
                                           Failure* failure) {
     Transcript t;
@@ -92,8 +107,14 @@ std::optional<Transcript> parseTranscript(const QString& file, const QByteArray&
         ++lineNo;
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        QStringView time, clock, entry;
-        if (!splitStamp(line, &time, &clock, &entry)) {
+        bool outOfRange = false;
+        std::optional<StampedLine> stamp = stampedLine(line, lineNo, &outOfRange);
+        if (outOfRange) {
+            *failure = {file, lineNo,
+                        QStringLiteral("time out of range: %1").arg(line.trimmed().split(u' ')[0])};
+            return std::nullopt;
+        }
+        if (!stamp) {
             if (t.stamps.empty() && isHeaderLine(line)) {
                 if (line.startsWith(QLatin1String("# video_name "))) {
                     t.video = line.mid(13).toString();
@@ -104,19 +125,15 @@ std::optional<Transcript> parseTranscript(const QString& file, const QByteArray&
             }
             continue;
         }
-        const std::optional<qint64> ms = parseMillis(time);
-        if (!ms) {
-            *failure = {file, lineNo, QStringLiteral("time out of range: %1").arg(time)};
-            return std::nullopt;
-        }
-        if (!t.stamps.empty() && *ms < t.stamps.back().ms)
+        const qint64 ms = stamp->ms;
+        if (!t.stamps.empty() && ms < t.stamps.back().ms)
             t.warnings << QStringLiteral("%1:%2: time goes back from %3 to %4")
                               .arg(file)
                               .arg(lineNo)
-                              .arg(formatMillis(t.stamps.back().ms), formatMillis(*ms));
-        t.firstMs = t.stamps.empty() ? *ms : qMin(t.firstMs, *ms);
-        t.lastMs = t.stamps.empty() ? *ms : qMax(t.lastMs, *ms);
-        t.stamps.push_back({lineNo, *ms, clock.toString(), entry.toString()});
+                              .arg(formatMillis(t.stamps.back().ms), formatMillis(ms));
+        t.firstMs = t.stamps.empty() ? ms : qMin(t.firstMs, ms);
+        t.lastMs = t.stamps.empty() ? ms : qMax(t.lastMs, ms);
+        t.stamps.push_back(std::move(*stamp));
     }
     if (t.stamps.empty()) {
         *failure = {file, 0, QStringLiteral("not a transcript: no time-stamped line")};

@@ -37,6 +37,11 @@ struct Transcript {
     qint64 lastMs = 0;    // largest stamped time
 };
 
+// Reads one line (without its line break) as parseTranscript does: the stamp
+// when it has the time-stamped layout and a time in range, else nullopt; a
+// time out of range also sets *outOfRange when given.
+std::optional<StampedLine> stampedLine(QStringView line, int lineNo, bool* outOfRange = nullptr);
+
 // Reads the bytes of a transcript named file. Fails only when no line is
 // time-stamped or a stamp is out of range.
 std::optional<Transcript> parseTranscript(const QString& file, const QByteArray& bytes,

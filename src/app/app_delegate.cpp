@@ -19,6 +19,7 @@
 #include "transport/player_view.h"
 #include "transport/stopwatch.h"
 #include "transport/tape_counter.h"
+#include "window/timeline_strip.h"
 
 #include "ui_mainwindow.h"
 
@@ -44,6 +45,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent), ownedWindow_(new Ma
     bindOutlets();
     connectCommands();
     applyLook();
+    installTimelineStrip(window, scrollViewContainingTranscript, tbTextBlock);
     window->setCloseGuard([this] { return applicationShouldTerminate(); });
     window->setRecordingViews({player.data(), codeEntry.data()});
     window->setStrayKeyHandler([this](QKeyEvent* event) { takeStrayKey(event); });

@@ -58,8 +58,7 @@ public:
     bool isValid() const;
     // The item is loaded (or failed) and no seek or step back is under way.
     bool isSettled() const;
-    // The item's duration in seconds; 0 while unknown.
-    double duration() const;
+    double duration() const override;
     // The frame the engine shows now, as decoded (no scaling to a widget).
     // Waits for the engine: for tests and measurements, not for the
     // interface. Null when there is none.

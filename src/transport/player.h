@@ -53,6 +53,8 @@ public:
     virtual void replaceCurrentItem(const QUrl& url) = 0;
     virtual bool hasCurrentItem() const = 0;
     virtual ItemStatus status() const = 0;
+    // The item's length in seconds; 0 while unknown or without an item.
+    virtual double duration() const { return 0.0; }
     // Display size of the picture with its aspect applied; (0, 0) while unknown.
     virtual QSizeF presentationSize() const = 0;
 

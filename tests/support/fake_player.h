@@ -33,6 +33,7 @@ public:
     bool hasCurrentItem() const override { return !items.empty(); }
     ItemStatus status() const override { return status_; }
     QSizeF presentationSize() const override { return size; }
+    double duration() const override { return length; }
     void stepFrame(bool forward) override { frameSteps.push_back(forward); }
 
     // Sets the item's status and notifies, as the engine would.
@@ -43,6 +44,7 @@ public:
     void setRateSilently(float r) { rate_ = r; }
 
     double time = 0.0;
+    double length = 0.0;
     QSizeF size;
     std::vector<float> rateCalls;
     std::vector<std::int64_t> seeks;
