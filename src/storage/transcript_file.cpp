@@ -7,6 +7,8 @@
 #include "storage/checkpoint.h"
 #include "storage/file_writer.h"
 #include "storage/journal.h"
+#include "storage/revision.h"
+#include "storage/revision_file.h"
 #include "storage/storage_folder.h"
 #include "transport/player_view.h"
 
@@ -107,6 +109,9 @@ QString dataSaveText() {
 }
 
 bool saveAndClearScript() {
+    // A reopened session ends in a revision, never in the file it came from.
+    if (reopenedSession())
+        return saveRevisionAndClear();
     const stateDef& state = savedState();
     const QString stamp = formatDate(state.loadTime, kLoadStampPattern);
     const QString headerDate = formatDate(state.loadTime, kHeaderDatePattern);

@@ -1,0 +1,134 @@
+#include "storage/revision_file.h"
+
+#include "platform/alert.h"
+#include "platform/date_format.h"
+#include "session/state.h"
+#include "session/transcript.h"
+#include "storage/checkpoint.h"
+#include "storage/disk_worker.h"
+#include "storage/file_writer.h"
+#include "storage/journal.h"
+#include "storage/revision.h"
+#include "storage/storage_folder.h"
+#include "storage/transcript_file.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+void writeRevisionCheckpoint();
+
+QTimer* checkpointTimer() {
+    static QPointer<QTimer> timer;
+    if (!timer && QCoreApplication::instance()) {
+        timer = new QTimer(QCoreApplication::instance());
+        timer->setSingleShot(true);
+        timer->setInterval(kRevisionCheckpointDelayMs);
+        QObject::connect(timer, &QTimer::timeout, [] { writeRevisionCheckpoint(); });
+    }
+    return timer;
+}
+
+// What the revision holds, and its stem (named when first written).
+struct RevisionContent {
+    QString stem;
+    QByteArray bytes;
+};
+
+RevisionContent revisionContent(ReopenedSession& r, const QString& text) {
+    if (r.madeStamp.isEmpty())
+        r.madeStamp = formatDate(QDateTime::currentDateTime(), kLoadStampPattern);
+    return {revisionStem(r.source.loadStamp, r.source.namePart, r.madeStamp),
+            (revisionHeader(r.source.header, QFileInfo(r.source.path).fileName()) + text).toUtf8()};
+}
+
+QSet<QString> ownRevision(const ReopenedSession& r) {
+    return r.revisionPath.isEmpty() ? QSet<QString>{} : QSet<QString>{r.revisionPath};
+}
+
+void remark(const QString& text) {
+    if (QLabel* status = savedState().tbTextBlock)
+        status->setText(status->text() + text);
+}
+
+// Stages the revision here (to the page cache) and leaves its sync and
+// rename to the disk worker; a failure comes back as a queued call.
+void writeRevisionCheckpoint() {
+    ReopenedSession* r = reopenedSession();
+    if (!r)
+        return;
+    const QString text = transcriptText();
+    if (r->revisionPath.isEmpty() && text == r->source.lines)
+        return;
+    const RevisionContent content = revisionContent(*r, text);
+    const StagedFile staged = stageWithoutClobbering(storageURL().toLocalFile(), content.stem,
+                                                     content.bytes, ownRevision(*r));
+    if (staged.path.isEmpty()) {
+        remark(QStringLiteral("  \u2014 corrections are not saved yet"));
+        return;
+    }
+    r->revisionPath = staged.path;
+    diskWorker().post([staged] {
+        if (!publishStaged(staged))
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [] { remark(QStringLiteral("  \u2014 corrections are not saved yet")); },
+                Qt::QueuedConnection);
+    });
+}
+
+} // namespace
+
+bool saveRevisionAndClear() {
+    ReopenedSession* r = reopenedSession();
+    if (!r)
+        return false;
+    if (QTimer* timer = checkpointTimer())
+        timer->stop();
+    // A checkpoint still on its way must not land after the revision.
+    diskWorker().drain();
+    const QString text = transcriptText();
+    const QString folder = storageURL().toLocalFile();
+    const bool writes = text != r->source.lines || !r->revisionPath.isEmpty();
+    bool durable = false;
+    if (writes) {
+        const RevisionContent content = revisionContent(*r, text);
+        const QString path =
+            writeWithoutClobbering(folder, content.stem, content.bytes, ownRevision(*r));
+        if (path.isEmpty()) {
+            showAlert(QStringLiteral("Data Save"), dataSaveText());
+            return false;
+        }
+        r->revisionPath = path;
+        durable = syncFolder(folder);
+    }
+    setReopenedSession(std::nullopt);
+    setTimeOrderedInsertion(false);
+    if (QPlainTextEdit* view = savedState().script) {
+        view->setUndoRedoEnabled(false);
+        view->clear();
+    }
+    settleJournals(writes ? text : QString(), durable);
+    forgetCheckpoints();
+    countSuccessfulSave();
+    return true;
+}
+
+void noteReopenedChange() {
+    if (!reopenedSession())
+        return;
+    if (QTimer* timer = checkpointTimer())
+        timer->start();
+}
+
+void flushRevisionCheckpoint() {
+    if (QTimer* timer = checkpointTimer())
+        timer->stop();
+    writeRevisionCheckpoint();
+    diskWorker().drain();
+}
