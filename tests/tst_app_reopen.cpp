@@ -5,6 +5,7 @@
 #include "app/app_delegate.h"
 #include "app/application_setup.h"
 #include "app/main_window.h"
+#include "app/playhead_mark.h"
 #include "app/reopen.h"
 #include "platform/mpv_player.h"
 #include "session/state.h"
@@ -77,7 +78,9 @@ class AppReopen : public QObject {
         QTRY_COMPARE(shownFrame(), int(frameAt(2000)));
         QCOMPARE(mpv()->currentTime(), 2.0);
         QTRY_COMPARE(QApplication::focusWidget(), app->player.data());
+        QTRY_COMPARE(mark()->markedLine(), 3L);
     }
+    PlayheadMark* mark() const { return app->findChild<PlayheadMark*>(); }
 
 private slots:
     void initTestCase() {
@@ -120,6 +123,7 @@ private slots:
     void correctAndSave() {
         seekToTime(1.0);
         QVERIFY(waitSettled(mpv()));
+        QTRY_COMPARE(mark()->markedLine(), 0L);
         QVERIFY(keys({"x"}));
         QTRY_COMPARE(entries(), QStringLiteral("a note x b c"));
         QVERIFY(lines()[2].startsWith("    1.00  "));

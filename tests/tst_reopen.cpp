@@ -62,6 +62,16 @@ private slots:
                  std::size_t(index));
     }
 
+    // The marked line: the last timed line not after the playhead.
+    void playheadLine() {
+        const std::tuple<const char*, double, long> rows[] = {
+            {"", 1.0, -1},       {"1 2 3", 0.5, -1},  {"1 2 3", 2.0, 1},
+            {"1 2 3", 9.0, 2},   {"1 . . 2", 1.5, 0}, {". 1 2 2 .", 2.0, 3},
+            {"1 4 2 5", 3.0, 2}, {"5 1 4 2", 4.5, 3}, {"3 -1 .", -1.0, 1}};
+        for (const auto& [lines, t, line] : rows)
+            QCOMPARE(PlayheadLines(times(lines)).lineAt(t), line);
+    }
+
     void programNames_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("stampAndPart"); // "" for none

@@ -1,6 +1,7 @@
 #include "app/app_delegate.h"
 
 #include "app/main_window.h"
+#include "app/playhead_mark.h"
 #include "app/reopen.h"
 #include "session/line_edits.h"
 #include "session/state.h"
@@ -36,7 +37,8 @@ void AppDelegate::addReopenCommands() {
     QPlainTextEdit* view = scrollViewContainingTranscript;
     if (!bar || !view)
         return;
-    auto* edit = new QMenu(QStringLiteral("&Edit"), bar);
+    new PlayheadMark(view, player, this);
+    auto* edit = new QMenu(QStringLiteral("Edit"), bar);
     edit->setObjectName(QStringLiteral("menuEdit"));
     QAction* videoMenu = bar->actions().value(1);
     bar->insertMenu(videoMenu, edit);
