@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QTextBlock>
 #include <QtTest>
 
@@ -160,6 +161,19 @@ private slots:
         QCOMPARE(QString::fromUtf8(contentsOf(revision)), expected);
         QCOMPARE(contentsOf(transcript), (kHeader + kLines).toUtf8());
         QCOMPARE(alerts->alerts.size(), std::size_t(0));
+    }
+
+    // The transcript dragged taller shows 15 lines, and the window still
+    // fits a 1440x900 screen.
+    void roomToRead() {
+        auto* splitter = app->window->findChild<QSplitter*>("transcriptSplitter");
+        QVERIFY(splitter);
+        const int total = splitter->sizes()[0] + splitter->sizes()[1];
+        splitter->setSizes({200, total - 200});
+        const int rows = script()->viewport()->height() / script()->fontMetrics().lineSpacing();
+        QVERIFY2(rows >= 15, qPrintable(QString::number(rows)));
+        QVERIFY(app->window->frameGeometry().height() <= 900);
+        QVERIFY(app->player->height() >= 180);
     }
 
     // Found beside the video played last, then beside the transcript; a

@@ -46,6 +46,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent), ownedWindow_(new Ma
     bindOutlets();
     connectCommands();
     addReopenCommands();
+    makeTranscriptResizable();
     applyLook();
     window->setCloseGuard([this] { return applicationShouldTerminate(); });
     window->setRecordingViews({player.data(), codeEntry.data()});

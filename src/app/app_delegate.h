@@ -142,6 +142,8 @@ private:
     // File > Open Transcript…, the Edit menu and the transcript view's own
     // correction keys.
     void addReopenCommands();
+    // Lets the observer drag the transcript taller (reopen_commands.cpp).
+    void makeTranscriptResizable();
     // Keys that reach the window with this focus widget go to the recorder.
     bool recordsStrayKeys(const QWidget* focus) const;
 

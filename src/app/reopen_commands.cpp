@@ -9,11 +9,13 @@
 #include "transport/player_view.h"
 
 #include <QAction>
+#include <QBoxLayout>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSplitter>
 
 // File > Open Transcript… and the corrections of the Edit menu. None of them
 // takes a key from the recorder: Open Transcript has no shortcut, and the
@@ -67,6 +69,36 @@ void AppDelegate::addReopenCommands() {
         edit->addAction(action);
         connect(action, &QAction::triggered, this, c.run);
     }
+}
+
+void AppDelegate::makeTranscriptResizable() {
+    // A splitter between the picture and the strip below it: dragged up, the
+    // transcript shows more lines (the window fitting still sizes the
+    // picture, and the strip keeps its height when the window is resized).
+    auto* column = vidAndControls ? qobject_cast<QBoxLayout*>(vidAndControls->layout()) : nullptr;
+    auto* strip = window->findChild<QBoxLayout*>(QStringLiteral("bottomStrip"));
+    if (!column || !strip || !player)
+        return;
+    const int playerAt = column->indexOf(player.data());
+    const int stripAt = column->indexOf(static_cast<QLayoutItem*>(strip));
+    if (playerAt < 0 || stripAt != playerAt + 1)
+        return;
+    column->takeAt(stripAt);         // the strip itself
+    delete column->takeAt(playerAt); // the player's item; the player stays
+    auto* bottom = new QWidget;
+    bottom->setObjectName(QStringLiteral("bottomStripWidget"));
+    strip->setParent(nullptr);
+    bottom->setLayout(strip);
+    if (controlsBox)
+        strip->setAlignment(controlsBox, Qt::AlignTop);
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->setObjectName(QStringLiteral("transcriptSplitter"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(player);
+    splitter->addWidget(bottom);
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 0);
+    column->insertWidget(playerAt, splitter, 1);
 }
 
 void AppDelegate::onMenuOpenTranscript() {
