@@ -2,12 +2,17 @@
 // and what they hold, the revision's name and header, and where the video is
 // looked for.
 #include "session/line_order.h"
+#include "session/line_times.h"
 #include "storage/revision.h"
 #include "transport/find_video.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QtTest>
 
 namespace {
@@ -70,6 +75,44 @@ private slots:
             {"1 4 2 5", 3.0, 2}, {"5 1 4 2", 4.5, 3}, {"3 -1 .", -1.0, 1}};
         for (const auto& [lines, t, line] : rows)
             QCOMPARE(PlayheadLines(times(lines)).lineAt(t), line);
+    }
+
+    // The document's kept line times place lines as the rule does, through
+    // random appends, insertions by time, notes and deletions.
+    void keptTimesFollowEdits() {
+        QCOMPARE(writtenTime(u"   12.35  18:15:02  a"), std::optional(12.35));
+        QCOMPARE(writtenTime(u"   -1.00  18:15:02"), std::optional(-1.0));
+        for (const char* no :
+             {"   12.3  18:15:02  a", "   12.35  18:15:0  a", "   12.35  18:15:02 a", "note"})
+            QVERIFY2(!writtenTime(QString::fromLatin1(no)), no);
+        QTextDocument doc;
+        LineTimes& kept = lineTimesOf(&doc);
+        QRandomGenerator random(7);
+        for (int step = 0; step < 400; ++step) {
+            std::vector<std::optional<double>> now;
+            for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+                now.push_back(writtenTime(b.text()));
+            if (doc.lastBlock().text().isEmpty())
+                now.pop_back();
+            const double t = random.bounded(100) / 10.0;
+            const int expected = int(insertionIndex(
+                now.size(), [&](std::size_t i) { return now[i]; }, t));
+            QCOMPARE(kept.insertionLine(t), expected);
+            QTextCursor c(&doc);
+            const int kind = random.bounded(4);
+            if (kind == 3 && doc.blockCount() > 2) {
+                c.setPosition(
+                    doc.findBlockByNumber(random.bounded(doc.blockCount() - 1)).position());
+                c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+                c.removeSelectedText();
+                continue;
+            }
+            const QTextBlock at =
+                doc.findBlockByNumber(kind == 2 ? random.bounded(doc.blockCount()) : expected);
+            c.setPosition(at.isValid() ? at.position() : doc.characterCount() - 1);
+            c.insertText(kind == 2 ? QStringLiteral("note\n")
+                                   : QStringLiteral("%1  10:00:00  k\n").arg(t, 8, 'f', 2));
+        }
     }
 
     void programNames_data() {
@@ -183,5 +226,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(Reopen)
+QTEST_MAIN(Reopen)
 #include "tst_reopen.moc"

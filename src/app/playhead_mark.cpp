@@ -1,7 +1,7 @@
 #include "app/playhead_mark.h"
 
 #include "app/reopen.h"
-#include "session/transcript.h"
+#include "session/line_times.h"
 #include "transport/player_view.h"
 
 #include <QPlainTextEdit>
@@ -36,17 +36,10 @@ void PlayheadMark::refresh() {
         stale_ = true;
         return;
     }
-    bool redraw = false;
-    if (stale_) {
-        std::vector<std::optional<double>> times;
-        times.reserve(std::size_t(view_->document()->blockCount()));
-        for (QTextBlock b = view_->document()->begin(); b.isValid(); b = b.next())
-            times.push_back(lineTime(b));
-        lines_ = PlayheadLines(times);
-        stale_ = false;
-        redraw = true; // the blocks changed
-    }
-    const long line = lines_.lineAt(player->currentTime());
+    // A change of the text moves the blocks: draw the mark again.
+    const bool redraw = stale_;
+    stale_ = false;
+    const long line = lineTimesOf(view_->document()).lineAt(player->currentTime());
     if (line == marked_ && !redraw)
         return;
     // The view follows the playhead while the old mark is in sight.

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "session/line_order.h"
-
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -13,7 +11,7 @@ class AVPlayerViewAcceptsDrop;
 // last time-stamped line whose time is not after the player's current time)
 // as the video plays, steps or seeks, and keeps it in sight unless the
 // observer has scrolled the old mark out of sight to read. The lines' times
-// are read again only after the text changed.
+// come from the document's LineTimes.
 //
 // Thread rules: user-interface thread only.
 class PlayheadMark : public QObject {
@@ -34,7 +32,6 @@ private:
     QPointer<QPlainTextEdit> view_;
     QPointer<AVPlayerViewAcceptsDrop> playerView_;
     QTimer timer_;
-    PlayheadLines lines_;
     bool stale_ = true;
     long marked_ = -1;
 };

@@ -2,7 +2,7 @@
 
 #include "platform/date_format.h"
 #include "session/format.h"
-#include "session/line_order.h"
+#include "session/line_times.h"
 #include "session/state.h"
 #include "transport/player_view.h"
 
@@ -127,16 +127,7 @@ std::optional<double> lastLineTime() {
 }
 
 int insertionLine(double t) {
-    const QTextDocument* doc = savedState().script->document();
-    const int count = lineCount(doc);
-    // The rule walks back from the end: keep the block at hand.
-    QTextBlock at = doc->findBlockByNumber(count - 1);
-    const auto timeAt = [&](std::size_t i) {
-        if (at.blockNumber() != int(i))
-            at = at.blockNumber() == int(i) + 1 ? at.previous() : doc->findBlockByNumber(int(i));
-        return lineTime(at);
-    };
-    return int(insertionIndex(std::size_t(count), timeAt, t));
+    return lineTimesOf(savedState().script->document()).insertionLine(t);
 }
 
 void setTranscriptListener(std::function<void(const QString&)> l) {
