@@ -18,7 +18,9 @@
 
 #include <QAction>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSplitter>
 #include <QTextBlock>
@@ -179,7 +181,15 @@ private slots:
     // Found beside the video played last, then beside the transcript; a
     // cancelled question and a bad file change nothing.
     void videoLookupAndBadFiles() {
-        QVERIFY(reopenTranscript(transcript));
+        // Dropped on the picture.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(transcript)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(app->player, &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(app->player, &drop);
+        QTRY_VERIFY(inReopenedSession());
         QCOMPARE(asked.size(), 1);
         verifyReopened();
         QDir(dir.path()).mkpath("beside");
@@ -203,6 +213,15 @@ private slots:
         QCOMPARE(alerts->alerts.size(), std::size_t(1));
         QVERIFY(alerts->alerts[0].second.contains("“bad.txt”"));
         verifyReopened();
+
+        // A stopwatch session comes back on the stopwatch.
+        const QString stopwatch = dir.path() + "/2026.12.05-18.14.46--stopwatch.txt";
+        QVERIFY(
+            writeFile(stopwatch, "#\n# started_at x\n# video_name stopwatch\n" + kLines.toUtf8()));
+        QVERIFY(reopenTranscript(stopwatch));
+        QCOMPARE(app->window->windowTitle(), QStringLiteral("stopwatch"));
+        QCOMPARE(script()->toPlainText(), kLines);
+        QCOMPARE(asked.size(), 2);
     }
 };
 

@@ -91,7 +91,7 @@ bool reopenTranscript(const QString& path, const QString& videoPath, QWidget* di
     else
         openVideoPath(video);
     setTranscriptLines(t.lines);
-    setReopenedSession(ReopenedSession{t, QString(), QString()});
+    setReopenedSession(ReopenedSession{t, QString(), QString(), false});
     setTimeOrderedInsertion(true);
     if (state.script) {
         // Every change of a reopened session can be undone, recorded lines

@@ -73,8 +73,9 @@ QString revisionHeader(const QString& header, const QString& reopenedFromFileNam
 // thread only.
 struct ReopenedSession {
     ReopenedTranscript source;
-    QString revisionPath; // the revision file written so far; empty before
-    QString madeStamp;    // when the revision was first written
+    QString revisionPath;      // the revision file written so far; empty before
+    QString madeStamp;         // when the revision was first written
+    bool checkpointed = false; // a revision checkpoint was asked for
 };
 ReopenedSession* reopenedSession();
 void setReopenedSession(std::optional<ReopenedSession> session);

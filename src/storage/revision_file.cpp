@@ -19,6 +19,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
+#include <mutex>
+
 namespace {
 
 void writeRevisionCheckpoint();
@@ -47,34 +50,46 @@ RevisionContent revisionContent(ReopenedSession& r, const QString& text) {
             (revisionHeader(r.source.header, QFileInfo(r.source.path).fileName()) + text).toUtf8()};
 }
 
-QSet<QString> ownRevision(const ReopenedSession& r) {
-    return r.revisionPath.isEmpty() ? QSet<QString>{} : QSet<QString>{r.revisionPath};
-}
-
 void remark(const QString& text) {
     if (QLabel* status = savedState().tbTextBlock)
         status->setText(status->text() + text);
 }
 
-// Stages the revision here (to the page cache) and leaves its sync and
-// rename to the disk worker; a failure comes back as a queued call.
+// The revision file's name as the disk worker claimed it. The worker writes
+// it; the user-interface thread reads it only once the worker is drained.
+struct ClaimedPath {
+    std::mutex lock;
+    QString path;
+};
+
+std::shared_ptr<ClaimedPath>& claimed() {
+    static std::shared_ptr<ClaimedPath> path = std::make_shared<ClaimedPath>();
+    return path;
+}
+
+// Takes the text here and leaves the whole write (claiming the name, writing,
+// syncing, the rename) to the disk worker; a failure comes back as a queued
+// call that the status line shows.
 void writeRevisionCheckpoint() {
     ReopenedSession* r = reopenedSession();
     if (!r)
         return;
     const QString text = transcriptText();
-    if (r->revisionPath.isEmpty() && text == r->source.lines)
+    if (!r->checkpointed && text == r->source.lines)
         return;
-    const RevisionContent content = revisionContent(*r, text);
-    const StagedFile staged = stageWithoutClobbering(storageURL().toLocalFile(), content.stem,
-                                                     content.bytes, ownRevision(*r));
-    if (staged.path.isEmpty()) {
-        remark(QStringLiteral("  \u2014 corrections are not saved yet"));
-        return;
-    }
-    r->revisionPath = staged.path;
-    diskWorker().post([staged] {
-        if (!publishStaged(staged))
+    r->checkpointed = true;
+    diskWorker().post([claim = claimed(), folder = storageURL().toLocalFile(),
+                       content = revisionContent(*r, text)] {
+        std::lock_guard<std::mutex> hold(claim->lock);
+        const QSet<QString> own =
+            claim->path.isEmpty() ? QSet<QString>{} : QSet<QString>{claim->path};
+        const StagedFile staged = stageWithoutClobbering(folder, content.stem, content.bytes, own);
+        bool published = !staged.path.isEmpty();
+        if (published) {
+            claim->path = staged.path;
+            published = publishStaged(staged);
+        }
+        if (!published)
             QMetaObject::invokeMethod(
                 QCoreApplication::instance(),
                 [] { remark(QStringLiteral("  \u2014 corrections are not saved yet")); },
@@ -92,14 +107,19 @@ bool saveRevisionAndClear() {
         timer->stop();
     // A checkpoint still on its way must not land after the revision.
     diskWorker().drain();
+    {
+        std::lock_guard<std::mutex> hold(claimed()->lock);
+        r->revisionPath = claimed()->path;
+    }
     const QString text = transcriptText();
     const QString folder = storageURL().toLocalFile();
     const bool writes = text != r->source.lines || !r->revisionPath.isEmpty();
     bool durable = false;
     if (writes) {
         const RevisionContent content = revisionContent(*r, text);
-        const QString path =
-            writeWithoutClobbering(folder, content.stem, content.bytes, ownRevision(*r));
+        const QString path = writeWithoutClobbering(
+            folder, content.stem, content.bytes,
+            r->revisionPath.isEmpty() ? QSet<QString>{} : QSet<QString>{r->revisionPath});
         if (path.isEmpty()) {
             showAlert(QStringLiteral("Data Save"), dataSaveText());
             return false;
@@ -108,6 +128,7 @@ bool saveRevisionAndClear() {
         durable = syncFolder(folder);
     }
     setReopenedSession(std::nullopt);
+    claimed() = std::make_shared<ClaimedPath>();
     setTimeOrderedInsertion(false);
     if (QPlainTextEdit* view = savedState().script) {
         view->setUndoRedoEnabled(false);

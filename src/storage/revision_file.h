@@ -6,8 +6,8 @@
 // written; it never replaces a file the session did not write, and the file
 // the session was reopened from is never written, moved or deleted.
 //
-// Thread rules: user-interface thread only; the checkpoint's sync and rename
-// run on the disk worker.
+// Thread rules: user-interface thread only; the revision checkpoint's file is
+// written on the disk worker.
 
 // How soon after the last change of a reopened transcript the revision
 // checkpoint is written (its disk wait follows on the disk worker).
