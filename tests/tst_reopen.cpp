@@ -15,6 +15,8 @@
 #include <QTextDocument>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // "1 . 2" is a timed line at 1 s, an untimed line, a timed line at 2 s.
@@ -194,8 +196,9 @@ private slots:
         QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(2) << 30)); // sparse
         huge.close();
         QDir(d).mkdir("folder.txt");
+        QCOMPARE(::mkfifo(QFile::encodeName(d + "pipe.txt").constData(), 0600), 0);
         for (const char* bad : {"binary.txt", "latin1.txt", "long.txt", "plain.txt", "huge.txt",
-                                "folder.txt", "missing.txt"}) {
+                                "folder.txt", "pipe.txt", "missing.txt"}) {
             const TranscriptRead r = readTranscriptFile(d + bad);
             QVERIFY2(!r.transcript && !r.problem.isEmpty(), bad);
         }
@@ -203,7 +206,8 @@ private slots:
         QVERIFY(good.transcript);
         QCOMPARE(good.transcript->lines, QStringLiteral("   1.00  10:00:00  a\n"));
         QCOMPARE(good.transcript->path, d + "good.txt");
-        QVERIFY(looksLikeTranscript(d + "good.txt") && !looksLikeTranscript(d + "plain.txt"));
+        QVERIFY(looksLikeTranscript(d + "good.txt") && !looksLikeTranscript(d + "plain.txt") &&
+                !looksLikeTranscript(d + "pipe.txt"));
     }
 
     // The video is looked for in the folders in turn, any listed extension in

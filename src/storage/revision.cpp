@@ -104,6 +104,15 @@ TranscriptRead readTranscriptFile(const QString& path) {
         read.problem = QStringLiteral("It is a folder, not a transcript file.");
         return read;
     }
+    if (!info.exists()) {
+        read.problem = QStringLiteral("The file was not found.");
+        return read;
+    }
+    // A pipe or a device would hold the open (or the read) for ever.
+    if (!info.isFile()) {
+        read.problem = QStringLiteral("It is not a regular file.");
+        return read;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         read.problem = info.exists() ? QStringLiteral("The file could not be read.")
                                      : QStringLiteral("The file was not found.");
@@ -155,7 +164,7 @@ TranscriptRead readTranscriptFile(const QString& path) {
 
 bool looksLikeTranscript(const QString& path) {
     const QFileInfo info(path);
-    if (info.isDir())
+    if (!info.isFile())
         return false;
     if (programFileName(info.fileName()))
         return true;
