@@ -222,6 +222,11 @@ private slots:
         QCOMPARE(app->window->windowTitle(), QStringLiteral("stopwatch"));
         QCOMPARE(script()->toPlainText(), kLines);
         QCOMPARE(asked.size(), 2);
+        // In the picture the transcript's correction keys are recorded.
+        QTRY_COMPARE(QApplication::focusWidget(), app->player.data());
+        QVERIFY(keys({"ctrl+t", "ctrl+shift+k", "ctrl+z", "ctrl+shift+z"}));
+        QTRY_COMPARE(entries(),
+                     QStringLiteral("a note b c ctrl-t ctrl-shift-K ctrl-z ctrl-shift-Z"));
     }
 };
 
