@@ -19,6 +19,7 @@
 #include <QAction>
 #include <QDir>
 #include <QDragEnterEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -197,7 +198,23 @@ private slots:
         QVERIFY(QFile::copy(clip, besideClip));
         const QString besideTranscript = dir.path() + "/beside/pass2.txt";
         QVERIFY(writeFile(besideTranscript, (kHeader + kLines).toUtf8()));
-        QVERIFY(reopenTranscript(besideTranscript));
+        // File > Open Transcript…, the file chosen in its dialog.
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, [&] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                answer.stop();
+                dialog->setDirectory(QFileInfo(besideTranscript).absolutePath());
+                dialog->selectFile(QFileInfo(besideTranscript).fileName());
+                QTimer::singleShot(300, dialog, [dialog] {
+                    static_cast<QDialog*>(dialog)->done(QDialog::Accepted);
+                });
+            }
+        });
+        answer.start(50);
+        app->window->findChild<QAction*>("actionOpenTranscript")->trigger();
+        answer.stop();
+        // No window manager here gives the window the keyboard back after a dialog.
+        QVERIFY(RunningProgram::xdotool({"windowfocus", "--sync", windowId()}).has_value());
         verifyReopened();
         QCOMPARE(asked.size(), 1);
 
