@@ -725,12 +725,35 @@ def fig_data(b):
     return rows
 
 
+def fig_reopen(b):
+    runs = [r for _ in range(b.repeat) for r in run_json([b.tool("bench_reopen")], b.env, 600)
+            if r.get("figure") == "reopen"]
+    if not runs:
+        return [unavailable("reopen, 100 000 lines", "≤ 1 s", "no result")]
+    ok = all(r["ok"] for r in runs)
+    m = {k: median([r[k] for r in runs]) for k in runs[0] if k.endswith("_ms")}
+    note = "" if ok else "a reopen did not show its lines"
+    return [
+        row("reopen a transcript of 100 000 lines, request to keys recorded",
+            "%.0f ms" % m["reopen_ms"], goal="≤ 1 s",
+            met=ok and m["reopen_ms"] <= 1000.0, note=note),
+        row("key put in by time mid-transcript, 100 000 lines (median, p99)",
+            "%.2f ms, %.2f ms" % (m["insert_mid_median_ms"], m["insert_mid_p99_ms"]),
+            goal="median ≤ 2× the append at the end (%.2f ms)" % m["insert_end_median_ms"],
+            met=m["insert_mid_median_ms"] <= 2 * m["insert_end_median_ms"]),
+        row("marking the playhead's line while playing, 100 000 lines (median, p99)",
+            "%.3f ms, %.3f ms" % (m["mark_median_ms"], m["mark_p99_ms"]), goal="≤ 1 ms a frame",
+            met=m["mark_p99_ms"] <= 1.0,
+            note="reading the lines' times again after a change: %.0f ms" % m["mark_rebuild_ms"]),
+    ]
+
+
 FIGURES = [("key to transcript line", fig_keys), ("save", fig_save),
            ("start-up", fig_startup), ("exact seek and hop", fig_seek),
            ("CPU while paused", fig_cpu_paused), ("CPU while playing", fig_cpu_playing),
            ("memory", fig_memory), ("stopwatch clock", fig_clock),
            ("time-stamp fidelity", fig_fidelity), ("stamps under load", fig_stamps),
-           ("behaviour data", fig_data), ("timeline", fig_timeline)]
+           ("behaviour data", fig_data), ("timeline", fig_timeline), ("reopen", fig_reopen)]
 
 
 # ---------------------------------------------------------------- report

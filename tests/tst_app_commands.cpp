@@ -134,11 +134,15 @@ private slots:
         app->player->setFocus();
     }
 
-    // No mnemonics (Alt is a modifier to record) and no shortcut beyond these.
+    // No mnemonics (Alt is a modifier to record) and no shortcut beyond
+    // these, but for the transcript view's own, where keys are typed.
     void menusKeepAltAndMostKeysForTheRecorder() {
         QStringList shortcuts;
         for (QAction* a : app->window->findChildren<QAction*>()) {
             QVERIFY(!a->text().contains('&'));
+            if (a->shortcutContext() == Qt::WidgetShortcut &&
+                a->parent() == app->scrollViewContainingTranscript)
+                continue;
             if (!a->shortcut().isEmpty())
                 shortcuts << a->shortcut().toString();
         }

@@ -66,11 +66,11 @@ private slots:
         const QString placeholder = moved + QStringLiteral("/share/keystamp/movie.mp4");
         QTRY_VERIFY_WITH_TIMEOUT(openFiles(program.pid()).contains(placeholder), 10000);
         QVERIFY(run("xprop", {"-id", program.window(), "_NET_WM_ICON"}).second.contains("Icon"));
-        // New Player (the File menu's seventh command) starts a second copy;
+        // New Player (the File menu's eighth command) starts a second copy;
         // both end by the termination signal, with nothing to save.
         QVERIFY(program.click(20, 10));
         QTest::qWait(300);
-        QVERIFY(program.keys(QStringList(7, "Down") << "Return"));
+        QVERIFY(program.keys(QStringList(8, "Down") << "Return"));
         const QStringList windows = RunningProgram::waitForWindows(QStringLiteral("^stopwatch"), 2);
         QCOMPARE(windows.size(), 2);
         for (const QString& w : windows) {

@@ -111,6 +111,45 @@ private slots:
         QVERIFY2(qAbs(times[n + 4] - times[n + 3]) <= 0.011, qPrintable(raw.join('\n')));
     }
 
+    // A transcript of an earlier run, reopened from the command line with the
+    // video beside it: a key goes in by time, a line deleted in the
+    // transcript reaches the revision within seconds, and a kill -9 after
+    // that loses nothing; the original is untouched.
+    void reopenCorrectAndKill() {
+        const QByteArray original = "#\n# started_at Saturday, December 5, 2026 6:14:46 PM\n"
+                                    "# video_name clip.b\n"
+                                    "    0.50  10:00:00  a\n    1.00  10:00:01  b\nnote\n";
+        const QString file = dir.filePath(QStringLiteral("2026.12.05-18.14.46--clip.txt"));
+        QVERIFY(writeFile(file, original));
+        RunningProgram program(home->env());
+        QVERIFY(program.start({file}, QStringLiteral("^clip\\.b")));
+        QVERIFY(program.keys({"x"}));
+        const auto size =
+            QRegularExpression("WIDTH=(\\d+)\\s+HEIGHT=(\\d+)")
+                .match(RunningProgram::xdotool({"getwindowgeometry", "--shell", program.window()})
+                           .value_or(""));
+        QVERIFY(size.hasMatch());
+        QVERIFY(program.click(size.captured(1).toInt() - 150, size.captured(2).toInt() - 30));
+        QTest::qWait(300);
+        QVERIFY(program.keys({"ctrl+Home", "ctrl+shift+k"}));
+        const auto revision = [&] {
+            const QStringList r = home->files(QStringLiteral("*--clip--revision-at--*.txt"));
+            return r.size() == 1 ? home->lines(r[0]) : QStringList();
+        };
+        // The header, the file it came from, b with its note, then x at 1.00.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            revision().mid(2, 4),
+            QStringList({"# video_name clip.b", "# reopened_from 2026.12.05-18.14.46--clip.txt",
+                         "    1.00  10:00:01  b", "note"}),
+            20000);
+        QCOMPARE(::kill(pid_t(program.pid()), SIGKILL), 0);
+        QTRY_VERIFY(!program.isRunning());
+        const QStringList kept = revision();
+        QVERIFY2(kept.size() == 7 && kept[6].startsWith("    1.00  ") && kept[6].endsWith("  x"),
+                 qPrintable(kept.join('\n')));
+        QCOMPARE(contentsOf(file), original);
+    }
+
     // The calls that decide what a power cut leaves, as a preload library
     // sees them: a file is published by a rename only after its data was
     // synced; the journal goes only after the folder holding the new

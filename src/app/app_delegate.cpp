@@ -5,6 +5,7 @@
 #include "app/key_reference.h"
 #include "app/main_window.h"
 #include "app/recording_indicator.h"
+#include "app/reopen.h"
 #include "app/segmented_control.h"
 #include "platform/alert.h"
 #include "platform/key_translation.h"
@@ -12,6 +13,7 @@
 #include "session/key_entry_view.h"
 #include "session/state.h"
 #include "session/transcript.h"
+#include "storage/revision.h"
 #include "storage/transcript_file.h"
 #include "transport/goto_controller.h"
 #include "transport/hops.h"
@@ -44,8 +46,11 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent), ownedWindow_(new Ma
     window = ownedWindow_.get();
     bindOutlets();
     connectCommands();
-    applyLook();
+    addReopenCommands();
+    // The timeline first: the splitter takes it into the picture's pane.
     installTimelineStrip(window, scrollViewContainingTranscript, tbTextBlock);
+    makeTranscriptResizable();
+    applyLook();
     window->setCloseGuard([this] { return applicationShouldTerminate(); });
     window->setRecordingViews({player.data(), codeEntry.data()});
     window->setStrayKeyHandler([this](QKeyEvent* event) { takeStrayKey(event); });
@@ -289,8 +294,13 @@ void AppDelegate::applicationDidFinishLaunching() {
     // 10. Keys go to the player view from the start.
     if (state.playerView)
         state.playerView->setFocus(Qt::OtherFocusReason);
-    // 11. The video asked for before launch finished, else stopwatch mode.
-    if (deferredLoadVideo.isEmpty()) {
+    // 11. The transcript or video asked for before launch finished, else
+    //     stopwatch mode (also when the transcript could not be reopened).
+    if (!deferredTranscript.isEmpty() &&
+        reopenTranscript(deferredTranscript, deferredLoadVideo, window)) {
+        deferredTranscript.clear();
+        deferredLoadVideo.clear();
+    } else if (deferredLoadVideo.isEmpty()) {
         stopwatchMode();
     } else {
         openVideoPath(deferredLoadVideo);
@@ -347,6 +357,13 @@ void AppDelegate::applicationDidFinishLaunching() {
 }
 
 bool AppDelegate::applicationOpenFile(const QString& path) {
+    if (looksLikeTranscript(path)) {
+        if (!savedState().didFinishLaunching)
+            deferredTranscript = path;
+        else
+            reopenTranscript(path, QString(), window);
+        return true;
+    }
     if (!savedState().didFinishLaunching) {
         deferredLoadVideo = path;
         return true;

@@ -67,6 +67,9 @@ public:
 
     // A video whose opening was asked for before start-up finished; "" if none.
     QString deferredLoadVideo;
+    // A transcript to reopen at start-up (with deferredLoadVideo when that is
+    // set, else with the video its header names); "" if none.
+    QString deferredTranscript;
 
     // Start-up: hands the elements to the session record, styles them, opens
     // the requested video or enters stopwatch mode, places and shows the
@@ -124,6 +127,10 @@ public slots:
     void onMenuPrint();
     void onMenuGoToTime();
     void onMenuQuit();
+    // Reopening and correcting (reopen_commands.cpp).
+    void onMenuOpenTranscript();
+    void onMenuDeleteLines();
+    void onMenuSetLineTime();
     // SIGTERM, SIGINT or SIGHUP arrived: end as at Quit.
     void onTerminationSignal(int signalNumber);
 
@@ -132,6 +139,11 @@ private:
     void connectCommands();
     void applyLook();
     void takeStrayKey(QKeyEvent* event);
+    // File > Open Transcript…, the Edit menu and the transcript view's own
+    // correction keys.
+    void addReopenCommands();
+    // Lets the observer drag the transcript taller (reopen_commands.cpp).
+    void makeTranscriptResizable();
     // Keys that reach the window with this focus widget go to the recorder.
     bool recordsStrayKeys(const QWidget* focus) const;
 
@@ -139,6 +151,7 @@ private:
     // Goes before the window: it follows the focus inside it.
     std::unique_ptr<RecordingIndicator> recordingIndicator_;
     QString lastOpenFolder_;
+    QString lastTranscriptFolder_;
     bool terminating_ = false;
     bool savingAtQuit_ = false;
     bool quitAskedDuringSave_ = false;

@@ -174,6 +174,12 @@ QString keyReferenceHtml() {
         "cursor in it, to go to that line's time: the video stops there, as after Go to, and "
         "the keys are recorded again. A line you typed yourself goes to the time written at "
         "its start.</p>"
+        "<h3>Correcting a reopened transcript</h3>"
+        "<p>With the transcript clicked (keys typed there are not recorded): Ctrl+Shift+K "
+        "deletes the selected lines, Ctrl+T sets the line to the video's current time, "
+        "Ctrl+Z and Ctrl+Shift+Z undo and redo. Keys recorded in a reopened session go in "
+        "by time. File &gt; Open Transcript&hellip; reopens a saved transcript with its "
+        "video.</p>"
         "<h3>Keys with fixed names</h3>");
     html += namedKeysTable();
     html += QStringLiteral(

@@ -2,6 +2,7 @@
 
 #include "platform/date_format.h"
 #include "session/format.h"
+#include "session/line_times.h"
 #include "session/state.h"
 #include "transport/player_view.h"
 
@@ -61,6 +62,10 @@ public:
 
 } // namespace
 
+void stampLine(QTextBlock line, double seconds) {
+    line.setUserData(new StampedTime(seconds, line.text()));
+}
+
 std::optional<double> lineTime(const QTextBlock& line) {
     if (!line.isValid())
         return std::nullopt;
@@ -75,6 +80,54 @@ std::optional<double> lineTime(const QTextBlock& line) {
     if (!m.hasMatch())
         return std::nullopt;
     return m.captured(1).toDouble();
+}
+
+namespace {
+bool insertByTime = false;
+} // namespace
+
+void setTimeOrderedInsertion(bool on) {
+    insertByTime = on;
+}
+
+bool timeOrderedInsertion() {
+    return insertByTime;
+}
+
+void setTranscriptLines(const QString& text) {
+    QPlainTextEdit* view = savedState().script;
+    if (!view)
+        return;
+    const bool undo = view->isUndoRedoEnabled();
+    view->setUndoRedoEnabled(false); // also drops the history
+    view->clear();
+    QTextCursor cursor(view->document());
+    cursor.insertText(text, lineFormat());
+    view->setUndoRedoEnabled(undo);
+    view->moveCursor(QTextCursor::End);
+}
+
+namespace {
+// The lines of the view, the empty block after a final line feed left out.
+int lineCount(const QTextDocument* doc) {
+    const int blocks = doc->blockCount();
+    return doc->lastBlock().text().isEmpty() ? blocks - 1 : blocks;
+}
+} // namespace
+
+std::optional<double> lastLineTime() {
+    const QPlainTextEdit* view = savedState().script;
+    if (!view)
+        return std::nullopt;
+    for (QTextBlock b = view->document()->lastBlock(); b.isValid(); b = b.previous()) {
+        if (const auto t = lineTime(b))
+            return t;
+    }
+    return std::nullopt;
+}
+
+int insertionLine(double t) {
+    return lineTimesOf(savedState().script->document()).insertionLine(t);
 }
 
 void setTranscriptListener(std::function<void(const QString&)> l) {
@@ -110,6 +163,15 @@ void recordNote(const QString& text, std::optional<double> stampedTime) {
 
     QTextCursor end(view->document());
     end.movePosition(QTextCursor::End);
+    // In a reopened session a timed line goes to its place by time.
+    bool atEnd = true;
+    if (insertByTime && stampedTime) {
+        const int line = insertionLine(*stampedTime);
+        if (line < lineCount(view->document())) {
+            end.setPosition(view->document()->findBlockByNumber(line).position());
+            atEnd = false;
+        }
+    }
     // A line typed by the observer without its line feed takes the new text
     // into its own line: that line is not the recorded one.
     const bool ownLine = end.atBlockStart();
@@ -123,7 +185,8 @@ void recordNote(const QString& text, std::optional<double> stampedTime) {
     }
 
     const QTextCursor after = view->textCursor();
-    if (after.anchor() != anchor || after.position() != position) {
+    // A line put in above the cursor moves it along with its text, as it should.
+    if (atEnd && (after.anchor() != anchor || after.position() != position)) {
         QTextCursor restored(view->document());
         restored.setPosition(anchor);
         restored.setPosition(position, QTextCursor::KeepAnchor);
@@ -131,7 +194,7 @@ void recordNote(const QString& text, std::optional<double> stampedTime) {
         vBar->setValue(vScroll);
         view->horizontalScrollBar()->setValue(hScroll);
     }
-    if (following)
+    if (following && atEnd)
         vBar->setValue(vBar->maximum());
 
     if (listener())

@@ -28,6 +28,29 @@ std::optional<double> lineTime(const QTextBlock& line);
 class QPlainTextEdit;
 void styleTranscript(QPlainTextEdit* view);
 
+class QTextBlock;
+
+// Reopened sessions. While time-ordered insertion is on, a line recordNote
+// is given a stamped time for goes to its place by time (see line_order.h)
+// instead of the end.
+void setTimeOrderedInsertion(bool on);
+bool timeOrderedInsertion();
+
+// Replaces the transcript with text (lines as read back from a file), in the
+// transcript's style, with no undo history; the listener is not called: the
+// lines are in their file already. User-interface thread only.
+void setTranscriptLines(const QString& text);
+
+// The time of the last time-stamped line of the transcript, if any.
+std::optional<double> lastLineTime();
+
+// The line index (block number) a line at video time t would go to now.
+int insertionLine(double t);
+
+// Keeps the exact video time seconds beside line (as recordNote does for the
+// lines it appends), while its text stays as it is now.
+void stampLine(QTextBlock line, double seconds);
+
 // Called with every line recordNote appends (without its line feed), after the
 // append; the crash journal listens here. One listener; an empty function
 // removes it.

@@ -189,8 +189,8 @@ Publication publishStaged(const StagedFile& file) {
 }
 
 QString writeNewFile(const QString& folder, const QString& stem, const QString& suffix,
-                     const QByteArray& content, bool* folderSynced) {
-    const StagedFile staged = stageNewFile(folder, stem, suffix, content);
+                     const QByteArray& content, bool* folderSynced, const QSet<QString>& ownPaths) {
+    const StagedFile staged = stageNewFile(folder, stem, suffix, content, ownPaths);
     const Publication done = staged.path.isEmpty() ? Publication{} : publishStaged(staged);
     if (folderSynced)
         *folderSynced = done.folderSynced;

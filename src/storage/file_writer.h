@@ -69,7 +69,8 @@ Publication publishStaged(const StagedFile& file);
 // Stages and publishes at once, waiting on the disk; the path written, or an
 // empty string (the error in *error when given).
 QString writeNewFile(const QString& folder, const QString& stem, const QString& suffix,
-                     const QByteArray& content, bool* folderSynced = nullptr);
+                     const QByteArray& content, bool* folderSynced = nullptr,
+                     const QSet<QString>& ownPaths = {});
 bool writeReplacement(const QString& path, const QByteArray& content, QString* error = nullptr);
 
 // Flushes the folder's entries (new names, renames, removals) to disk; false

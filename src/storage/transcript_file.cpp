@@ -7,6 +7,8 @@
 #include "storage/checkpoint.h"
 #include "storage/file_writer.h"
 #include "storage/journal.h"
+#include "storage/revision.h"
+#include "storage/revision_file.h"
 #include "storage/storage_folder.h"
 #include "transport/player_view.h"
 
@@ -127,6 +129,9 @@ QString dataSaveText() {
 }
 
 bool saveAndClearScript() {
+    // A reopened session ends in a revision, never in the file it came from.
+    if (reopenedSession())
+        return saveRevisionAndClear();
     const SessionFiles names = currentSessionFiles();
     const QString text = transcriptText();
     const QString folder = storageURL().toLocalFile();

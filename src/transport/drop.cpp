@@ -34,6 +34,7 @@ bool AVPlayerViewAcceptsDrop::performDragOperation(const QMimeData* data) {
     if (!path)
         return false;
     loadVideo(this, QUrl::fromLocalFile(*path));
+    rememberVideoFolder(*path);
     const QString base = videoBaseName(*path);
     if (!isWindow())
         window()->setWindowTitle(base);

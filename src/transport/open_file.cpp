@@ -49,8 +49,24 @@ std::optional<QString> localVideoPath(const QString& argument) {
     return QFileInfo(argument).absoluteFilePath();
 }
 
+namespace {
+QString& videoFolder() {
+    static QString folder;
+    return folder;
+}
+} // namespace
+
+QString lastVideoFolder() {
+    return videoFolder();
+}
+
+void rememberVideoFolder(const QString& path) {
+    videoFolder() = QFileInfo(path).absolutePath();
+}
+
 void openVideoPath(const QString& path) {
     stateDef& state = savedState();
+    rememberVideoFolder(path);
     loadVideo(state.playerView, QUrl::fromLocalFile(path));
     const QString base = videoBaseName(path);
     if (state.window)

@@ -26,3 +26,8 @@ std::optional<QString> localVideoPath(const QString& argument);
 // load stamp in the status line. Saving the previous transcript is the
 // caller's business. User-interface thread only.
 void openVideoPath(const QString& path);
+
+// The folder of the video loaded last in this run ("" before the first).
+QString lastVideoFolder();
+// Remembers the folder of the video at path as the last one loaded.
+void rememberVideoFolder(const QString& path);

@@ -2,11 +2,14 @@
 
 #include "platform/key_translation.h"
 #include "session/key_recording.h"
+#include "storage/revision.h"
+#include "transport/open_file.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 AVPlayerViewAcceptsDrop::AVPlayerViewAcceptsDrop(QWidget* parent) : QWidget(parent) {
@@ -83,6 +86,18 @@ void AVPlayerViewAcceptsDrop::dragMoveEvent(QDragMoveEvent* event) {
 
 void AVPlayerViewAcceptsDrop::dropEvent(QDropEvent* event) {
     const QMimeData* data = event->mimeData();
+    // A transcript is reopened once the drop is over: reopening may ask where
+    // the video is, which must not run inside the drop.
+    if (const auto path = droppedVideoFile(data);
+        path && transcriptDropped && looksLikeTranscript(*path)) {
+        QTimer::singleShot(0, this, [this, p = *path] {
+            if (transcriptDropped)
+                transcriptDropped(p);
+        });
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
     if (prepareForDragOperation(data) && performDragOperation(data)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();

@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QMimeData;
@@ -29,6 +30,10 @@ public:
     // The view's own key handling, bypassing keyDown: the left and right
     // arrows step one frame back and forward while the video is stopped.
     void superHandleKeyDown(const KeyEvent& E);
+
+    // Reopens a transcript dropped on the view (called once the drop is
+    // over); without it a transcript is taken as any other file.
+    std::function<void(const QString& path)> transcriptDropped;
 
     // Drop handling, called from the Qt drag events.
     bool suitableContent(const QMimeData* data) const;

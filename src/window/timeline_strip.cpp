@@ -615,15 +615,18 @@ TimelineStrip* installTimelineStrip(QMainWindow* window, QPlainTextEdit* transcr
 
     // The picture keeps its size, and so its fit, when the strip comes, goes
     // or changes height: the window takes up the difference.
-    auto keepPicture = [window = QPointer(window), picture = QPointer(picture),
-                        box = QPointer(box)](auto change) {
+    auto keepPicture = [window = QPointer(window), picture = QPointer(picture)](auto change) {
         const int before = picture ? picture->height() : 0;
         change();
-        if (!window || !picture || !box || !window->isVisible() ||
+        if (!window || !picture || !window->isVisible() ||
             (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
             return;
-        // Lay the picture's own box out now to learn what the change took.
-        box->activate();
+        // Lay the window out now (the picture's box may have moved since,
+        // into a splitter's pane) to learn what the change took.
+        if (QLayout* layout = picture->parentWidget()->layout())
+            layout->activate();
+        if (QLayout* layout = window->centralWidget() ? window->centralWidget()->layout() : nullptr)
+            layout->activate();
         window->resize(window->width(), window->height() + before - picture->height());
     };
     QObject::connect(strip, &TimelineStrip::heightChanged, strip,

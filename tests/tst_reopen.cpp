@@ -1,0 +1,235 @@
+// Reopening a transcript: where a new line goes, which files are transcripts
+// and what they hold, the revision's name and header, and where the video is
+// looked for.
+#include "session/line_order.h"
+#include "session/line_times.h"
+#include "storage/revision.h"
+#include "transport/find_video.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+// "1 . 2" is a timed line at 1 s, an untimed line, a timed line at 2 s.
+std::vector<std::optional<double>> times(const QString& lines) {
+    std::vector<std::optional<double>> out;
+    for (const QString& w : lines.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        out.push_back(w == QLatin1String(".") ? std::nullopt : std::optional(w.toDouble()));
+    return out;
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+const QString kHeader = QStringLiteral("#\n# started_at Saturday, December 5, 2026 6:14:46 PM\n"
+                                       "# video_name lecture3\n");
+
+} // namespace
+
+class Reopen : public QObject {
+    Q_OBJECT
+
+private slots:
+    void insertionRule_data() {
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<double>("t");
+        QTest::addColumn<int>("index");
+        QTest::newRow("empty") << "" << 1.0 << 0;
+        QTest::newRow("after the last") << "1 2 3" << 4.0 << 3;
+        QTest::newRow("middle") << "1 2 3" << 2.5 << 2;
+        QTest::newRow("equal times: after the equal ones") << "1 2 2 3" << 2.0 << 3;
+        QTest::newRow("before all: before the first timed line") << "1 2" << 0.5 << 0;
+        QTest::newRow("leading notes stay first") << ". . 1 2" << 0.5 << 2;
+        QTest::newRow("notes stay with their line") << "1 . . 2" << 1.5 << 3;
+        QTest::newRow("notes at the end") << "1 2 . ." << 3.0 << 4;
+        QTest::newRow("only notes: at the end") << ". ." << 1.0 << 2;
+        QTest::newRow("backward times: the last not after") << "1 4 2 5" << 3.0 << 3;
+        QTest::newRow("repeated time, note after") << "2 . 2 . 3" << 2.0 << 4;
+        QTest::newRow("negative times") << "-1 . 0" << -0.5 << 2;
+    }
+    void insertionRule() {
+        QFETCH(QString, lines);
+        QFETCH(double, t);
+        QFETCH(int, index);
+        const auto v = times(lines);
+        QCOMPARE(insertionIndex(
+                     v.size(), [&](std::size_t i) { return v[i]; }, t),
+                 std::size_t(index));
+    }
+
+    // The marked line: the last timed line not after the playhead.
+    void playheadLine() {
+        const std::tuple<const char*, double, long> rows[] = {
+            {"", 1.0, -1},       {"1 2 3", 0.5, -1},  {"1 2 3", 2.0, 1},
+            {"1 2 3", 9.0, 2},   {"1 . . 2", 1.5, 0}, {". 1 2 2 .", 2.0, 3},
+            {"1 4 2 5", 3.0, 2}, {"5 1 4 2", 4.5, 3}, {"3 -1 .", -1.0, 1}};
+        for (const auto& [lines, t, line] : rows)
+            QCOMPARE(PlayheadLines(times(lines)).lineAt(t), line);
+    }
+
+    // The document's kept line times place lines as the rule does, through
+    // random appends, insertions by time, notes and deletions.
+    void keptTimesFollowEdits() {
+        QCOMPARE(writtenTime(u"   12.35  18:15:02  a"), std::optional(12.35));
+        QCOMPARE(writtenTime(u"   -1.00  18:15:02"), std::optional(-1.0));
+        for (const char* no :
+             {"   12.3  18:15:02  a", "   12.35  18:15:0  a", "   12.35  18:15:02 a", "note"})
+            QVERIFY2(!writtenTime(QString::fromLatin1(no)), no);
+        QTextDocument doc;
+        LineTimes& kept = lineTimesOf(&doc);
+        QRandomGenerator random(7);
+        for (int step = 0; step < 400; ++step) {
+            std::vector<std::optional<double>> now;
+            for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+                now.push_back(writtenTime(b.text()));
+            if (doc.lastBlock().text().isEmpty())
+                now.pop_back();
+            const double t = random.bounded(100) / 10.0;
+            const int expected = int(insertionIndex(
+                now.size(), [&](std::size_t i) { return now[i]; }, t));
+            QCOMPARE(kept.insertionLine(t), expected);
+            QTextCursor c(&doc);
+            const int kind = random.bounded(4);
+            if (kind == 3 && doc.blockCount() > 2) {
+                c.setPosition(
+                    doc.findBlockByNumber(random.bounded(doc.blockCount() - 1)).position());
+                c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+                c.removeSelectedText();
+                continue;
+            }
+            const QTextBlock at =
+                doc.findBlockByNumber(kind == 2 ? random.bounded(doc.blockCount()) : expected);
+            c.setPosition(at.isValid() ? at.position() : doc.characterCount() - 1);
+            c.insertText(kind == 2 ? QStringLiteral("note\n")
+                                   : QStringLiteral("%1  10:00:00  k\n").arg(t, 8, 'f', 2));
+        }
+    }
+
+    void programNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("stampAndPart"); // "" for none
+        const QString s = QStringLiteral("2026.12.05-18.14.46");
+        QTest::newRow("transcript") << s + "--lecture3.txt" << s + " lecture3";
+        QTest::newRow("numbered") << s + "--lecture3--2.txt" << s + " lecture3";
+        QTest::newRow("checkpoint")
+            << s + "--lecture3--checkpoint-at--18.40.05.txt" << s + " lecture3";
+        QTest::newRow("revision") << s + "--a--b--revision-at--2026.12.06-09.00.00--3.txt"
+                                  << s + " a--b";
+        QTest::newRow("journal") << "unsaved--" + s + "--lecture3.txt" << s + " lecture3";
+        QTest::newRow("kept journal") << "discarded--" + s + "--lecture3--2.txt" << s + " lecture3";
+        QTest::newRow("other text") << "notes.txt"
+                                    << "";
+        QTest::newRow("no name part") << s + "--.txt"
+                                      << "";
+        QTest::newRow("video") << s + "--lecture3.mp4"
+                               << "";
+    }
+    void programNames() {
+        QFETCH(QString, name);
+        QFETCH(QString, stampAndPart);
+        const auto named = programFileName(name);
+        QCOMPARE(named ? named->loadStamp + " " + named->namePart : QString(), stampAndPart);
+    }
+
+    // What a reopened file holds: header, video name, lines, stamp and name part.
+    void parse() {
+        const QDateTime fallback(QDate(2026, 1, 2), QTime(3, 4, 5));
+        const QString body = QStringLiteral("   12.35  18:15:02  a\nnote\n");
+        struct Row {
+            QString name, text, videoName, lines, stamp, part;
+            bool headerKept;
+        } rows[] = {
+            {"2026.12.05-18.14.46--lecture3.txt", kHeader + body, "lecture3", body,
+             "2026.12.05-18.14.46", "lecture3", true},
+            {"renamed.txt", kHeader + body, "lecture3", body, "2026.01.02-03.04.05", "lecture3",
+             true},
+            {"2026.12.05-18.14.46--lecture3--revision-at--2026.12.06-09.00.00.txt",
+             kHeader + "# reopened_from x.txt\n" + body, "lecture3", body, "2026.12.05-18.14.46",
+             "lecture3", true},
+            {"2026.12.05-18.14.46--trial--checkpoint-at--18.40.05.txt", body, "trial", body,
+             "2026.12.05-18.14.46", "trial", false},
+        };
+        for (const Row& r : rows) {
+            const auto t = parseTranscript(r.name, r.text, fallback);
+            QVERIFY2(t, qPrintable(r.name));
+            QCOMPARE(t->videoName, r.videoName);
+            QCOMPARE(t->lines, r.lines);
+            QCOMPARE(t->loadStamp, r.stamp);
+            QCOMPARE(t->namePart, r.part);
+            QVERIFY(t->header.startsWith("#\n# started_at "));
+            QVERIFY(t->header.endsWith("# video_name " + r.videoName + "\n"));
+            QCOMPARE(t->header == kHeader, r.headerKept);
+        }
+        QVERIFY(!parseTranscript("notes.txt", body, fallback));
+        QVERIFY(!parseTranscript("notes.txt", "#\n# started_at x\n", fallback));
+    }
+
+    // The revision's name keeps the original's stamp and part; its header
+    // the original's three lines and the file reopened from.
+    void revisionNameAndHeader() {
+        QCOMPARE(revisionStem("2026.12.05-18.14.46", "lecture3", "2026.12.06-09.00.00"),
+                 QStringLiteral("2026.12.05-18.14.46--lecture3--revision-at--2026.12.06-09.00.00"));
+        QCOMPARE(revisionHeader(kHeader, "a\nb.txt"), kHeader + "# reopened_from a b.txt\n");
+    }
+
+    // Bad files give a reason, never a transcript; good ones give their lines.
+    void readFiles() {
+        QTemporaryDir dir;
+        const QString d = dir.path() + "/";
+        write(d + "good.txt", (kHeader + "   1.00  10:00:00  a\n").toUtf8());
+        write(d + "binary.txt", kHeader.toUtf8() + QByteArray("a\0b", 3));
+        write(d + "latin1.txt", kHeader.toUtf8() + "caf\xe9\n");
+        write(d + "long.txt", kHeader.toUtf8() + QByteArray(kMaxTranscriptLineBytes + 1, 'x'));
+        write(d + "plain.txt", "   1.00  10:00:00  a\n");
+        QFile huge(d + "huge.txt");
+        QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(2) << 30)); // sparse
+        huge.close();
+        QDir(d).mkdir("folder.txt");
+        QCOMPARE(::mkfifo(QFile::encodeName(d + "pipe.txt").constData(), 0600), 0);
+        for (const char* bad : {"binary.txt", "latin1.txt", "long.txt", "plain.txt", "huge.txt",
+                                "folder.txt", "pipe.txt", "missing.txt"}) {
+            const TranscriptRead r = readTranscriptFile(d + bad);
+            QVERIFY2(!r.transcript && !r.problem.isEmpty(), bad);
+        }
+        const TranscriptRead good = readTranscriptFile(d + "good.txt");
+        QVERIFY(good.transcript);
+        QCOMPARE(good.transcript->lines, QStringLiteral("   1.00  10:00:00  a\n"));
+        QCOMPARE(good.transcript->path, d + "good.txt");
+        QVERIFY(looksLikeTranscript(d + "good.txt") && !looksLikeTranscript(d + "plain.txt") &&
+                !looksLikeTranscript(d + "pipe.txt"));
+    }
+
+    // The video is looked for in the folders in turn, any listed extension in
+    // either case; a name never leads out of them.
+    void videoLookup() {
+        QTemporaryDir dir;
+        const QString a = dir.path() + "/a", b = dir.path() + "/b";
+        QDir().mkpath(a);
+        QDir().mkpath(b);
+        write(b + "/clip.MOV", "x");
+        write(a + "/clip.txt", "x");
+        write(dir.path() + "/up.mp4", "x");
+        QDir().mkpath(a + "/dir.mp4");
+        QCOMPARE(findVideo("clip", {a, b}), b + "/clip.MOV");
+        write(a + "/clip.mkv", "x");
+        QCOMPARE(findVideo("clip", {a, b}), a + "/clip.mkv");
+        QCOMPARE(findVideo("dir", {a}), QString());
+        QCOMPARE(findVideo("../up", {a}), QString());
+        QCOMPARE(findVideo("", {a}), QString());
+    }
+};
+
+QTEST_MAIN(Reopen)
+#include "tst_reopen.moc"
