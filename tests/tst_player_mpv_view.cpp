@@ -181,6 +181,26 @@ private slots:
             QTRY_COMPARE(player.currentTime(), frame / 30.0);
         }
 
+        // A stop at a time of the frame on screen keeps it, with no seek
+        // (unless the engine showed one more frame on its way to the pause);
+        // one at a time already passed takes the picture back by a seek.
+        int keptFrame = 0;
+        for (const double back : {0.0, 0.0, 0.0, 0.3}) {
+            player.setRate(1.0f);
+            const double from = player.currentTime();
+            QTRY_VERIFY(player.currentTime() > from + 0.4);
+            const int seeks = player.engineSeeks();
+            const double now = player.currentTime();
+            const double t = (std::floor(now * 30.0) / 30.0 + now) / 2.0 - back;
+            player.stopAt(t);
+            QVERIFY(waitSettled(&player));
+            QVERIFY(std::abs(player.currentTime() - t) < 0.0006);
+            QTRY_COMPARE(shownFrame(picture), int(std::floor(player.currentTime() * 30.0)));
+            QVERIFY(back == 0.0 || player.engineSeeks() > seeks);
+            keptFrame += player.engineSeeks() == seeks;
+        }
+        QVERIFY(keptFrame > 0);
+
         // While the interface is busy no picture is drawn and the clock stays
         // with the frame on screen; then, once the last picture's news is
         // handled (the engine may jump frames to catch up), it is within a frame.

@@ -26,6 +26,8 @@ constexpr int kMaxCorrections = 3;
 constexpr int kPausePollMs = 200;
 // A step forward that shows no new frame (at the last one) is done after this.
 constexpr int kForwardStepMs = 500;
+// Two frame times closer than this are the same time.
+constexpr double kSameFrame = 1e-6;
 
 } // namespace
 
@@ -57,12 +59,19 @@ struct MpvPlayer::State {
     // While a picture draws the frames, the clock follows what it shows.
     std::function<bool()> pictureRendering;
     bool followFrames = false; // after a frame step: the clock takes the shown frame
+    // Paused from playing with no seek since: a frame the engine hands out
+    // after the pause request, later than the reading, is taken back.
+    bool pausedFromPlay = false;
+    int engineSeeks = 0;
     QTimer pausePoll;
 
     // The seek under way.
     std::uint64_t seekGeneration = 0;
     bool seeking = false;
     bool seekAnswered = false;
+    // The engine started a seek after answering ours (seek or step back):
+    // the next restart is that seek's landing, not one of a seek it replaced.
+    bool answeredSeekStarted = false;
     double seekTarget = 0.0;
     std::optional<double> gridEstimate; // the frame time the engine was sent to
     int corrections = 0;
@@ -166,6 +175,7 @@ void MpvPlayer::setRate(float rate) {
     const double now = monotonicSeconds();
     ++d.rateGeneration;
     d.followFrames = false;
+    d.pausedFromPlay = false;
     // A seek correction would pause the engine again: take the landing as it is.
     d.seeking = false;
     d.clearSteps();
@@ -185,8 +195,10 @@ void MpvPlayer::pause() {
     State& d = *d_;
     ++d.rateGeneration;
     d.pausePoll.stop();
-    if (d.rate > 0.0f)
+    if (d.rate > 0.0f) {
         d.clock.pause(monotonicSeconds());
+        d.pausedFromPlay = true;
+    }
     d.rate = 0.0f;
     d.followFrames = false;
     if (d.hasItem)
@@ -206,16 +218,37 @@ bool MpvPlayer::playingAt(double moment) const {
 }
 
 void MpvPlayer::seekTo(std::int64_t milliseconds) {
+    seekToTime(double(milliseconds) / 1000.0);
+}
+
+void MpvPlayer::stopAt(double seconds) {
+    const State::NoteOnExit noted{*d_};
+    State& d = *d_;
+    // The frame on screen stays when it is the latest one the engine handed
+    // out and its time is the last frame time at or before seconds.
+    const std::optional<double> latest = d.clock.latestFrame();
+    const bool covered = d.status == ItemStatus::ReadyToPlay && !d.seeking && !d.pendingSeek &&
+                         !d.backStepping && !d.forwardStepping && d.queuedSteps.empty() && latest &&
+                         *latest <= seconds + kSameFrame && seconds < *latest + d.clock.frameSpan();
+    pause();
+    if (covered)
+        d.clock.pauseAt(seconds);
+    else if (std::abs(currentTime() - seconds) >= 0.0005)
+        seekToTime(std::llround(seconds * 1000.0) / 1000.0);
+}
+
+void MpvPlayer::seekToTime(double seconds) {
     const State::NoteOnExit noted{*d_};
     State& d = *d_;
     if (!d.hasItem || d.status == ItemStatus::Failed)
         return;
     // Outside the video the playhead stays at its nearer end.
-    double target = std::max(0.0, double(milliseconds) / 1000.0);
+    double target = std::max(0.0, seconds);
     if (d.duration > 0.0)
         target = std::min(target, d.duration);
     const double now = monotonicSeconds();
     d.followFrames = false;
+    d.pausedFromPlay = false;
     d.clearSteps();
     d.clock.jumpTo(target);
     if (d.rate > 0.0f)
@@ -230,6 +263,7 @@ void MpvPlayer::seekTo(std::int64_t milliseconds) {
     ++d.seekGeneration;
     d.seeking = true;
     d.seekAnswered = false;
+    d.answeredSeekStarted = false;
     const std::optional<FrameGrid> grid = d.grid();
     d.gridEstimate = grid ? gridFrameAtOrBefore(target, *grid) : std::nullopt;
     const QByteArray where = secondsArgument(engineSeekTarget(target, grid));
@@ -255,6 +289,7 @@ void MpvPlayer::replaceCurrentItem(const QUrl& url) {
     d.rate = 0.0f;
     d.pausePoll.stop();
     d.followFrames = false;
+    d.pausedFromPlay = false;
     d.seeking = false;
     d.pendingSeek.reset();
     d.clearSteps();
@@ -319,6 +354,7 @@ void MpvPlayer::runQueuedSteps() {
             return;
         d.queuedSteps.pop_front();
         d.followFrames = true;
+        d.pausedFromPlay = false;
         if (forward) {
             d.forwardStepping = true;
             const std::uint64_t step = ++d.forwardSteps;
@@ -332,6 +368,7 @@ void MpvPlayer::runQueuedSteps() {
         } else {
             d.backStepping = true;
             d.backStepAnswered = false;
+            d.answeredSeekStarted = false;
             sendCommand(d.handle(), {"frame-back-step"}, tag(kBackStepRequest, d.seekGeneration));
         }
     }
@@ -366,6 +403,10 @@ void MpvPlayer::pictureShown(double due, double at) {
 
 QImage MpvPlayer::grabVideoFrame() const {
     return grabMpvFrame(d_->handle());
+}
+
+int MpvPlayer::engineSeeks() const {
+    return d_->engineSeeks;
 }
 
 void MpvPlayer::handleEvent(const mpv_event& event) {
@@ -409,6 +450,11 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
     };
 
     switch (event.event_id) {
+    case MPV_EVENT_SEEK:
+        ++d.engineSeeks;
+        if ((d.seeking && d.seekAnswered) || (d.backStepping && d.backStepAnswered))
+            d.answeredSeekStarted = true;
+        break;
     case MPV_EVENT_START_FILE:
         d.startedEntry = entryOf(event);
         if (d.expectedEntry == 0)
@@ -434,6 +480,8 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                              tag(kFirstFrameWidth, d.loadGeneration));
             getPropertyAsync(d.handle(), "dheight", MPV_FORMAT_INT64,
                              tag(kFirstFrameHeight, d.loadGeneration));
+        } else if (!d.answeredSeekStarted) {
+            break;
         } else if (d.seeking && d.seekAnswered) {
             getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
                              tag(kLandingTime, d.seekGeneration));
@@ -515,6 +563,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             ++d.corrections;
             ++d.seekGeneration;
             d.seekAnswered = false;
+            d.answeredSeekStarted = false;
             if (next == Landing::StepBack) {
                 sendCommand(d.handle(), {"frame-back-step"}, tag(kSeekRequest, d.seekGeneration));
             } else {
@@ -545,9 +594,15 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             if (d.rate > 0.0f) {
                 d.clock.playingFrame(pts, now, d.pictureDrawsFrames());
             } else {
+                const double reading = d.clock.read(now);
                 d.clock.frameShown(pts, now);
                 if (d.followFrames)
                     d.clock.pauseAt(pts);
+                if (d.pausedFromPlay && pts > reading + kSameFrame) {
+                    // The engine showed one more frame before it paused.
+                    seekToTime(reading);
+                    break;
+                }
                 if (d.forwardStepping) {
                     d.forwardStepping = false;
                     runQueuedSteps();

@@ -46,6 +46,10 @@ public:
     double timeAt(double moment) const override;
     bool playingAt(double moment) const override;
     void seekTo(std::int64_t milliseconds) override;
+    // Seeks only when the picture shows (or is about to show) a later frame
+    // than the one on screen at seconds; else the clock stops at seconds on
+    // the frame that stays.
+    void stopAt(double seconds) override;
     void replaceCurrentItem(const QUrl& url) override;
     bool hasCurrentItem() const override;
     ItemStatus status() const override;
@@ -64,6 +68,8 @@ public:
     // Waits for the engine: for tests and measurements, not for the
     // interface. Null when there is none.
     QImage grabVideoFrame() const;
+    // How many seeks the engine has started (frame-back-step included).
+    int engineSeeks() const;
 
 signals:
     // isSettled() became true.
@@ -76,6 +82,7 @@ private:
     // The video widget put a new frame on screen at monotonic time at; the
     // engine meant it for due (0: unknown).
     void pictureShown(double due, double at);
+    void seekToTime(double seconds);
     void runQueuedSteps();
     void handleEvent(const mpv_event& event);
 };
