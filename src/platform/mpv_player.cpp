@@ -83,6 +83,12 @@ struct MpvPlayer::State {
     bool backStepping = false;
     bool backStepAnswered = false;
     bool forwardStepping = false; // until the engine shows the next frame
+    // The time of the frame the steps asked for so far land on, while they
+    // are under way: what the clock reads meanwhile, so that a key pressed
+    // before they land has the frame the observer stepped to. Unknown
+    // without a frame grid (the clock then follows each landing).
+    std::optional<double> stepTarget;
+    std::uint64_t stepGeneration = 0;
     std::uint64_t forwardSteps = 0;
 
     mpv_handle* handle() const { return core ? core->handle() : nullptr; }
@@ -111,7 +117,30 @@ struct MpvPlayer::State {
 
     bool pictureDrawsFrames() const { return pictureRendering && pictureRendering(); }
 
+    bool stepsUnderWay() const { return backStepping || forwardStepping || !queuedSteps.empty(); }
+
+    // The time of the frame one step from the one at from, when the grid
+    // says; from itself at either end.
+    std::optional<double> stepFrom(double from, bool forward) const {
+        const std::optional<FrameGrid> g = grid();
+        if (!g)
+            return std::nullopt;
+        const double k = std::round((from - g->firstPts) * g->fps) + (forward ? 1.0 : -1.0);
+        const double to = g->firstPts + k / g->fps;
+        if (k < 0.0 || (duration > 0.0 && to > duration - 0.5 / g->fps))
+            return from;
+        return to;
+    }
+
+    // The steps have landed on the frame of time pts: the clock reads it.
+    void stepsLanded(double pts) {
+        stepTarget.reset();
+        clock.pauseAt(pts);
+    }
+
     void clearSteps() {
+        ++stepGeneration;
+        stepTarget.reset();
         queuedSteps.clear();
         backStepping = false;
         forwardStepping = false;
@@ -173,6 +202,9 @@ void MpvPlayer::setRate(float rate) {
         return;
     const float speed = std::clamp(rate, 0.01f, 100.0f);
     const double now = monotonicSeconds();
+    // Playing while a step is under way starts from the frame it lands on.
+    const bool fromStep = d.stepsUnderWay() && d.stepTarget;
+    const double steppedTo = d.stepTarget.value_or(0.0);
     ++d.rateGeneration;
     d.followFrames = false;
     d.pausedFromPlay = false;
@@ -188,6 +220,8 @@ void MpvPlayer::setRate(float rate) {
         d.pausePoll.start();
     }
     d.rate = speed;
+    if (fromStep)
+        seekToTime(steppedTo);
 }
 
 void MpvPlayer::pause() {
@@ -225,11 +259,12 @@ void MpvPlayer::stopAt(double seconds) {
     const State::NoteOnExit noted{*d_};
     State& d = *d_;
     // The frame on screen stays when it is the latest one the engine handed
-    // out and its time is the last frame time at or before seconds.
+    // out and the last frame at or before seconds (by the frame rate, not by
+    // how long it stayed on screen while frames were dropped).
     const std::optional<double> latest = d.clock.latestFrame();
     const bool covered = d.status == ItemStatus::ReadyToPlay && !d.seeking && !d.pendingSeek &&
-                         !d.backStepping && !d.forwardStepping && d.queuedSteps.empty() && latest &&
-                         *latest <= seconds + kSameFrame && seconds < *latest + d.clock.frameSpan();
+                         !d.stepsUnderWay() && latest && *latest <= seconds + kSameFrame &&
+                         seconds < *latest + d.clock.frameDuration();
     pause();
     if (covered)
         d.clock.pauseAt(seconds);
@@ -340,6 +375,16 @@ void MpvPlayer::stepFrame(bool forward) {
     State& d = *d_;
     if (d.status != ItemStatus::ReadyToPlay || d.rate > 0.0f)
         return;
+    // The clock reads the frame this step lands on from now on.
+    const std::optional<FrameGrid> grid = d.grid();
+    const std::optional<double> from =
+        d.stepTarget ? d.stepTarget
+                     : (grid ? gridFrameAtOrBefore(currentTime(), *grid) : std::nullopt);
+    if (const std::optional<double> to = from ? d.stepFrom(*from, forward) : std::nullopt) {
+        d.stepTarget = to;
+        d.clock.pauseAt(*to);
+    }
+    ++d.stepGeneration;
     d.queuedSteps.push_back(forward);
     runQueuedSteps();
 }
@@ -363,6 +408,7 @@ void MpvPlayer::runQueuedSteps() {
                 if (d_->forwardStepping && d_->forwardSteps == step) {
                     d_->forwardStepping = false;
                     runQueuedSteps();
+                    stepsEnded();
                 }
             });
         } else {
@@ -372,6 +418,13 @@ void MpvPlayer::runQueuedSteps() {
             sendCommand(d.handle(), {"frame-back-step"}, tag(kBackStepRequest, d.seekGeneration));
         }
     }
+}
+
+void MpvPlayer::stepsEnded() {
+    State& d = *d_;
+    // No landing was reported: the frame on screen is where the steps ended.
+    if (d.stepTarget && !d.stepsUnderWay())
+        d.stepsLanded(d.clock.frame().value_or(*d.stepTarget));
 }
 
 QWidget* MpvPlayer::createVideoWidget(QWidget* parent) {
@@ -488,6 +541,10 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
         } else if (d.backStepping && d.backStepAnswered) {
             d.backStepping = false;
             runQueuedSteps();
+            // The frame it landed on may have been reported before the restart.
+            if (!d.stepsUnderWay())
+                getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
+                                 tag(kStepLandingTime, d.stepGeneration));
             if (isSettled())
                 emit settled();
         }
@@ -505,6 +562,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             if (event.error < 0) {
                 d.backStepping = false;
                 runQueuedSteps();
+                stepsEnded();
             }
         } else if (kindOf(userdata) == kSeekRequest && generationOf(userdata) == d.seekGeneration &&
                    d.seeking) {
@@ -573,6 +631,13 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             }
             break;
         }
+        case kStepLandingTime:
+            if (generation == d.stepGeneration && number && d.followFrames && !d.stepsUnderWay() &&
+                !(d.rate > 0.0f)) {
+                d.clock.frameShown(*number, now);
+                d.stepsLanded(*number);
+            }
+            break;
         case kPausePoll:
             if (generation == d.rateGeneration && flagValue(event).value_or(false))
                 pausedItself();
@@ -596,8 +661,6 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             } else {
                 const double reading = d.clock.read(now);
                 d.clock.frameShown(pts, now);
-                if (d.followFrames)
-                    d.clock.pauseAt(pts);
                 if (d.pausedFromPlay && pts > reading + kSameFrame) {
                     // The engine showed one more frame before it paused.
                     seekToTime(reading);
@@ -607,6 +670,9 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                     d.forwardStepping = false;
                     runQueuedSteps();
                 }
+                // With a step target the clock holds it until the last step lands.
+                if (d.followFrames && (!d.stepTarget || !d.stepsUnderWay()))
+                    d.stepsLanded(pts);
             }
             break;
         }

@@ -84,6 +84,7 @@ private:
     void pictureShown(double due, double at);
     void seekToTime(double seconds);
     void runQueuedSteps();
+    void stepsEnded();
     void handleEvent(const mpv_event& event);
 };
 

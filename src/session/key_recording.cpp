@@ -150,7 +150,10 @@ void recordKey(double t, const KeyEvent& E) {
         if (!player)
             return;
         if (!playingWhenPressed(*player, E)) {
+            // Keys that went down after this step and are handled after it
+            // have the frame it goes to.
             state.playerView->superHandleKeyDown(E);
+            noteTransport(E, false, player->currentTime());
             return;
         }
         stopAt(*player, E, t);
