@@ -180,6 +180,16 @@ private slots:
             QTRY_COMPARE(shownFrame(picture), frame);
             QTRY_COMPARE(player.currentTime(), frame / 30.0);
         }
+        // Ten steps back at once (a held arrow key) read their frame at once
+        // and cost the engine two seeks, not ten.
+        const int seeksBefore = player.engineSeeks();
+        for (int i = 0; i < 10; ++i)
+            player.stepFrame(false);
+        QCOMPARE(player.currentTime(), 109 / 30.0);
+        QVERIFY(waitSettled(&player));
+        QTRY_COMPARE(shownFrame(picture), 109);
+        QCOMPARE(player.currentTime(), 109 / 30.0);
+        QVERIFY(player.engineSeeks() - seeksBefore <= 2);
 
         // A stop at a time of the frame on screen keeps it, with no seek
         // (unless the engine showed one more frame on its way to the pause);

@@ -397,9 +397,24 @@ void MpvPlayer::runQueuedSteps() {
         // A step back after a step forward waits until that frame is shown.
         if (!forward && d.forwardStepping)
             return;
-        d.queuedSteps.pop_front();
         d.followFrames = true;
         d.pausedFromPlay = false;
+        // Several steps waiting, one of them back (a held arrow key, steps
+        // while one back was decoding), and the frame they land on known:
+        // one exact seek there rather than a keyframe decode per step.
+        const bool someBack =
+            std::find(d.queuedSteps.begin(), d.queuedSteps.end(), false) != d.queuedSteps.end();
+        if (d.stepTarget && d.queuedSteps.size() > 1 && someBack && !d.forwardStepping) {
+            d.queuedSteps.clear();
+            d.backStepping = true;
+            d.backStepAnswered = false;
+            d.answeredSeekStarted = false;
+            const QByteArray where = secondsArgument(engineSeekTarget(*d.stepTarget, d.grid()));
+            sendCommand(d.handle(), {"seek", where.constData(), "absolute+exact"},
+                        tag(kBackStepRequest, d.seekGeneration));
+            return;
+        }
+        d.queuedSteps.pop_front();
         if (forward) {
             d.forwardStepping = true;
             const std::uint64_t step = ++d.forwardSteps;
