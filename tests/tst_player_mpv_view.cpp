@@ -149,6 +149,29 @@ private slots:
         }
     }
 
+    // Steps at the first and the last frame, and on a one-frame video, stay
+    // there: the time read while the step is under way is the frame shown.
+    void stepsAtTheEnds() {
+        QVERIFY(!makeCodedClip(dir.path(), "one.mp4", {"30", 1.0 / 30.0}).isEmpty());
+        const std::tuple<const char*, long long, bool, int> rows[] = {{"c30.mp4", 0, false, 0},
+                                                                      {"c30.mp4", 9990, true, 299},
+                                                                      {"c30.mp4", 9990, false, 298},
+                                                                      {"one.mp4", 0, true, 0},
+                                                                      {"one.mp4", 0, false, 0}};
+        MpvPlayer player(MpvPlayer::VideoOutput::None);
+        for (const auto& [name, ms, forward, frame] : rows) {
+            player.replaceCurrentItem(QUrl::fromLocalFile(dir.filePath(name)));
+            player.seekTo(ms);
+            QVERIFY(waitSettled(&player));
+            player.stepFrame(forward);
+            QCOMPARE(player.currentTime(), frame / 30.0);
+            QTest::qWait(600); // a step forward at the end ends when no frame comes
+            QVERIFY(waitSettled(&player));
+            QCOMPARE(int(std::floor(player.currentTime() * 30.0)), frame); // within it
+            QCOMPARE(frameCode(player.grabVideoFrame()), frame);
+        }
+    }
+
     void pictureOnScreen_data() {
         QTest::addColumn<MpvPlayer::VideoOutput>("output");
         if (MpvVideoWidget::openGLAvailable())

@@ -28,6 +28,8 @@ constexpr int kPausePollMs = 200;
 constexpr int kForwardStepMs = 500;
 // Two frame times closer than this are the same time.
 constexpr double kSameFrame = 1e-6;
+// A step landing this far from the grid's frame: the grid is not to be trusted.
+constexpr double kGridMiss = 0.002;
 
 } // namespace
 
@@ -132,8 +134,11 @@ struct MpvPlayer::State {
         return to;
     }
 
-    // The steps have landed on the frame of time pts: the clock reads it.
+    // The steps have landed on the frame of time pts: the clock reads it. A
+    // landing away from the grid's frame says the frame rate is not constant.
     void stepsLanded(double pts) {
+        if (stepTarget && std::abs(pts - *stepTarget) > kGridMiss)
+            gridTrusted = false;
         stepTarget.reset();
         clock.pauseAt(pts);
     }
@@ -394,8 +399,9 @@ void MpvPlayer::runQueuedSteps() {
     State& d = *d_;
     while (!d.queuedSteps.empty() && !d.seeking && !d.backStepping) {
         const bool forward = d.queuedSteps.front();
-        // A step back after a step forward waits until that frame is shown.
-        if (!forward && d.forwardStepping)
+        // A step waits until the step forward before it has shown its frame:
+        // each landing is then known for the one it is.
+        if (d.forwardStepping)
             return;
         d.followFrames = true;
         d.pausedFromPlay = false;
@@ -404,7 +410,7 @@ void MpvPlayer::runQueuedSteps() {
         // one exact seek there rather than a keyframe decode per step.
         const bool someBack =
             std::find(d.queuedSteps.begin(), d.queuedSteps.end(), false) != d.queuedSteps.end();
-        if (d.stepTarget && d.queuedSteps.size() > 1 && someBack && !d.forwardStepping) {
+        if (d.stepTarget && d.queuedSteps.size() > 1 && someBack) {
             d.queuedSteps.clear();
             d.backStepping = true;
             d.backStepAnswered = false;
