@@ -207,7 +207,7 @@ private slots:
             QTRY_COMPARE(shownFrame(), 0);
             script()->clear();
             QVERIFY(keys({"space"}));
-            QTRY_VERIFY_WITH_TIMEOUT(mpv()->currentTime() > 3.0, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(mpv()->currentTime() > 3.0, 30000);
             QVERIFY(keys({"space"}));
             QTRY_COMPARE(script()->blockCount(), 3);
             QVERIFY(waitSettled(mpv()));
@@ -219,8 +219,9 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(script()->blockCount(), 12, 10000);
             const QStringList lines = script()->toPlainText().split('\n');
             for (int i = 0; i < 9; ++i)
-                QCOMPARE(lines[i + 2].left(8),
-                         formatFixed((stop - (i < 6 ? i + 1 : 11 - i)) / 30.0, 2, 8));
+                QVERIFY2(lines[i + 2].left(8) ==
+                             formatFixed((stop - (i < 6 ? i + 1 : 11 - i)) / 30.0, 2, 8),
+                         qPrintable(QString::number(stop) + '\n' + lines.join('\n')));
             QVERIFY(waitSettled(mpv()));
             QTRY_COMPARE(shownFrame(), stop - 3);
             QCOMPARE(mpv()->currentTime(), (stop - 3) / 30.0);

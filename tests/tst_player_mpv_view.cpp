@@ -221,7 +221,7 @@ private slots:
         for (const double back : {0.0, 0.0, 0.0, 0.3}) {
             player.setRate(1.0f);
             const double from = player.currentTime();
-            QTRY_VERIFY(player.currentTime() > from + 0.4);
+            QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > from + 0.4, 15000);
             const int seeks = player.engineSeeks();
             const double now = player.currentTime();
             const double t = (std::floor(now * 30.0) / 30.0 + now) / 2.0 - back;

@@ -90,7 +90,8 @@ struct MpvPlayer::State {
     // before they land has the frame the observer stepped to. Unknown
     // without a frame grid (the clock then follows each landing).
     std::optional<double> stepTarget;
-    std::uint64_t stepGeneration = 0;
+    double forwardFrom = 0.0;    // the frame a step forward under way left
+    std::uint64_t backSteps = 0; // generation of the step back under way
     std::uint64_t forwardSteps = 0;
 
     mpv_handle* handle() const { return core ? core->handle() : nullptr; }
@@ -144,7 +145,7 @@ struct MpvPlayer::State {
     }
 
     void clearSteps() {
-        ++stepGeneration;
+        ++backSteps;
         stepTarget.reset();
         queuedSteps.clear();
         backStepping = false;
@@ -389,7 +390,6 @@ void MpvPlayer::stepFrame(bool forward) {
         d.stepTarget = to;
         d.clock.pauseAt(*to);
     }
-    ++d.stepGeneration;
     d.queuedSteps.push_back(forward);
     runQueuedSteps();
 }
@@ -412,6 +412,7 @@ void MpvPlayer::runQueuedSteps() {
             std::find(d.queuedSteps.begin(), d.queuedSteps.end(), false) != d.queuedSteps.end();
         if (d.stepTarget && d.queuedSteps.size() > 1 && someBack) {
             d.queuedSteps.clear();
+            ++d.backSteps;
             d.backStepping = true;
             d.backStepAnswered = false;
             d.answeredSeekStarted = false;
@@ -423,6 +424,7 @@ void MpvPlayer::runQueuedSteps() {
         d.queuedSteps.pop_front();
         if (forward) {
             d.forwardStepping = true;
+            d.forwardFrom = d.clock.frame().value_or(-1.0);
             const std::uint64_t step = ++d.forwardSteps;
             sendCommand(d.handle(), {"frame-step"}, tag(kOtherRequest, 0));
             QTimer::singleShot(kForwardStepMs, this, [this, step] {
@@ -433,6 +435,7 @@ void MpvPlayer::runQueuedSteps() {
                 }
             });
         } else {
+            ++d.backSteps;
             d.backStepping = true;
             d.backStepAnswered = false;
             d.answeredSeekStarted = false;
@@ -560,14 +563,10 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
                              tag(kLandingTime, d.seekGeneration));
         } else if (d.backStepping && d.backStepAnswered) {
-            d.backStepping = false;
-            runQueuedSteps();
-            // The frame it landed on may have been reported before the restart.
-            if (!d.stepsUnderWay())
-                getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
-                                 tag(kStepLandingTime, d.stepGeneration));
-            if (isSettled())
-                emit settled();
+            // The step ends with the time of the frame it landed on, which
+            // may have been reported before the restart.
+            getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
+                             tag(kStepLandingTime, d.backSteps));
         }
         break;
     case MPV_EVENT_COMMAND_REPLY: {
@@ -653,11 +652,17 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             break;
         }
         case kStepLandingTime:
-            if (generation == d.stepGeneration && number && d.followFrames && !d.stepsUnderWay() &&
-                !(d.rate > 0.0f)) {
+            if (generation != d.backSteps || !d.backStepping)
+                break;
+            d.backStepping = false;
+            if (number)
                 d.clock.frameShown(*number, now);
+            runQueuedSteps();
+            if (number && d.followFrames && !d.stepsUnderWay())
                 d.stepsLanded(*number);
-            }
+            stepsEnded();
+            if (isSettled())
+                emit settled();
             break;
         case kPausePoll:
             if (generation == d.rateGeneration && flagValue(event).value_or(false))
@@ -680,6 +685,19 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             if (d.rate > 0.0f) {
                 d.clock.playingFrame(pts, now, d.pictureDrawsFrames());
             } else {
+                if (d.followFrames && d.grid()) {
+                    // Steps on the grid: only the frame after the one a step
+                    // forward left is its landing (a step back's comes after
+                    // its restart); other reports may be from steps before.
+                    if (!d.forwardStepping || pts <= d.forwardFrom + 0.5 / d.clock.fps())
+                        break;
+                    d.clock.frameShown(pts, now);
+                    d.forwardStepping = false;
+                    runQueuedSteps();
+                    if (!d.stepsUnderWay())
+                        d.stepsLanded(pts);
+                    break;
+                }
                 const double reading = d.clock.read(now);
                 d.clock.frameShown(pts, now);
                 if (d.pausedFromPlay && pts > reading + kSameFrame) {
@@ -691,8 +709,8 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                     d.forwardStepping = false;
                     runQueuedSteps();
                 }
-                // With a step target the clock holds it until the last step lands.
-                if (d.followFrames && (!d.stepTarget || !d.stepsUnderWay()))
+                // Without a grid the clock follows each frame a step shows.
+                if (d.followFrames)
                     d.stepsLanded(pts);
             }
             break;

@@ -42,7 +42,7 @@ enum Request : std::uint64_t {
     kLandingTime,      // time-pos after a seek, per seek generation
     kPausePoll,        // pause while playing, per rate generation
     kBackStepRequest,  // frame-back-step, or a seek for several steps, per seek generation
-    kStepLandingTime,  // time-pos after the last frame step back, per step generation
+    kStepLandingTime,  // time-pos after a frame step back, per step back
 };
 
 constexpr std::uint64_t tag(Request kind, std::uint64_t generation) {
