@@ -19,6 +19,10 @@ struct mpv_event;
 //    they reach the screen, not as the engine hands them out;
 //  - seekTo() shows the last frame whose time is not after the target (the
 //    engine's exact seek alone shows the next one);
+//  - on a constant frame rate a frame step's frame is known when it is asked
+//    for: currentTime() reads it at once, and several steps queued behind a
+//    step back go to their frame by one exact seek (steps without a frame
+//    grid follow each landing);
 //  - a new item starts paused at 0; only local files are played: any other
 //    URL fails without reaching the engine.
 //

@@ -67,6 +67,8 @@ public:
     virtual QSizeF presentationSize() const = 0;
 
     // One frame forward or back while paused (the player view's arrow keys).
+    // Where the player can tell the frame a step goes to, currentTime() reads
+    // its time from the call on, before the picture shows it.
     virtual void stepFrame(bool forward) = 0;
 
     // A widget that shows the picture, owned by parent; nullptr when the
