@@ -4,6 +4,10 @@
 // frame. Prints {"figure":"seek_ours","label":L,"ms":[...],"landed":[...]}.
 // Usage: bench_seek goto CLIP SECONDS...
 //        bench_seek hop CLIP MARK_SECONDS HOPS   (hops of one second)
+//        bench_seek steps CLIP FROM_SECONDS COUNT
+// steps: COUNT frame steps back asked for 30 a second (an arrow key held
+// down) from FROM_SECONDS, timed from the first until the last has landed
+// (one figure).
 #include "bench_util.h"
 #include "player_setup.h"
 
@@ -46,7 +50,19 @@ int main(int argc, char* argv[]) {
     }
 
     std::vector<std::function<void()>> moves;
-    if (label == QStringLiteral("hop")) {
+    if (label == QStringLiteral("steps")) {
+        seekToTime(args[3].toDouble());
+        bench::waitSettled(player, 20000);
+        const int count = args.value(4).toInt();
+        moves.emplace_back([player, count] {
+            for (int i = 0; i < count; ++i) {
+                player->stepFrame(false);
+                const double next = bench::monotonicSeconds() + 1.0 / 30.0;
+                while (bench::monotonicSeconds() < next)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            }
+        });
+    } else if (label == QStringLiteral("hop")) {
         const double markAt = args[3].toDouble();
         const int hops = args.value(4).toInt();
         // Stand at the mark first, untimed.
@@ -66,7 +82,7 @@ int main(int argc, char* argv[]) {
     for (const auto& move : moves) {
         const double t0 = bench::monotonicSeconds();
         move();
-        if (!bench::waitSettled(player, 20000)) {
+        if (!player->isSettled() && !bench::waitSettled(player, 60000)) {
             std::fprintf(stderr, "bench_seek: a seek did not settle\n");
             return 1;
         }

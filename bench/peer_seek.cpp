@@ -3,6 +3,8 @@
 // playback restarted on the new frame. Prints one JSON line:
 //   {"figure":"seek_peer","label":L,"ms":[...],"landed":[...]}
 // Usage: peer_seek LABEL CLIP TARGET_SECONDS...
+//        peer_seek steps CLIP FROM_SECONDS COUNT: COUNT frame-back-steps
+//        from FROM_SECONDS, each waited for, timed together (one figure).
 #include <mpv/client.h>
 
 #include <chrono>
@@ -62,6 +64,23 @@ int main(int argc, char* argv[]) {
     }
 
     std::string ms, landed;
+    if (std::string(argv[1]) == "steps" && argc == 5) {
+        const char* seek[] = {"seek", argv[3], "absolute+exact", nullptr};
+        if (mpv_command(h, seek) < 0 || !waitFor(h, MPV_EVENT_PLAYBACK_RESTART))
+            return 1;
+        const double t0 = now();
+        const char* step[] = {"frame-back-step", nullptr};
+        for (int i = 0; i < std::atoi(argv[4]); ++i)
+            if (mpv_command(h, step) < 0 || !waitFor(h, MPV_EVENT_PLAYBACK_RESTART))
+                return 1;
+        double pos = -1.0;
+        mpv_get_property(h, "time-pos", MPV_FORMAT_DOUBLE, &pos);
+        std::printf("{\"figure\":\"seek_peer\",\"label\":\"steps\",\"ms\":[%.3f],"
+                    "\"landed\":[%.6f]}\n",
+                    (now() - t0) * 1000.0, pos);
+        mpv_terminate_destroy(h);
+        return 0;
+    }
     for (int i = 3; i < argc; ++i) {
         const double t0 = now();
         const char* seek[] = {"seek", argv[i], "absolute+exact", nullptr};

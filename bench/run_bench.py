@@ -392,7 +392,7 @@ def fig_seek(b):
                 # Each target against the same target: the load of a shared
                 # machine moves both alike.
                 ratios[label] += [o / p for o, p in zip(mine[0], theirs[0]) if p > 0]
-    rows = []
+    rows = [fig_back_steps(b)]
     for label, name in (("goto", "exact seek by go-to (%d targets)" % len(go_to)),
                         ("hop", "hop ahead from the mark (%d hops of 1 s)" % hops)):
         if not ratios[label]:
@@ -404,6 +404,29 @@ def fig_seek(b):
                         "until the new frame is reported; ratio: median of ours/peer per "
                         "target; 1080p30, keyframe every 250 frames; peer: bare libmpv"))
     return rows
+
+
+def fig_back_steps(b):
+    # From the middle of the second keyframe interval (keyframes every 250 frames).
+    start, count, goal = "%.3f" % (375 / FPS), "60", "≤ 0.25×"
+    name = "run of 60 back steps from the middle of a keyframe interval, total"
+    ours, peer = [], []
+    for _ in range(b.repeat):
+        mine = [r["ms"][0] for r in run_json([b.tool("bench_seek"), "steps", b.clip, start, count],
+                                             b.env, 600) if r.get("figure") == "seek_ours"]
+        theirs = [r["ms"][0] for r in run_json([b.tool("peer_seek"), "steps", b.clip, start,
+                                                count], b.env, 600)
+                  if r.get("figure") == "seek_peer"]
+        if mine and theirs:
+            ours += mine
+            peer += theirs
+    if not ours:
+        return unavailable(name, goal, "no result")
+    ratio = median(ours) / median(peer)
+    return row(name, fmt(median(ours), "ms", 0), fmt(median(peer), "ms", 0), ratio, goal,
+               ratio <= 0.25, "ours: steps asked 30 a second (an arrow key held down) until "
+               "the last lands; peer: 60 frame-back-steps of bare libmpv, each waited for; "
+               "1080p30, keyframe every 250 frames")
 
 
 def fig_cpu_paused(b):
@@ -816,6 +839,11 @@ METHOD = """\
   the seek settled on its frame (`MpvPlayer::settled`); against bare libmpv
   (`seek T absolute+exact` until playback restarts) to the same targets in the
   same order. The ratio is the median of the per-target ratios.
+- **Run of back steps**: the same player stands 12.5 s in (the middle of a
+  keyframe interval); 60 frame steps back are asked for 30 a second, as an
+  arrow key held down sends them, timed from the first until the player
+  reports the last landed; against bare libmpv doing 60 `frame-back-step`s
+  from the same place, each waited for until playback restarts.
 - **CPU while paused**: the program in stopwatch mode, its window focused,
   CPU time from /proc over 30 s.
 - **CPU while playing**: the libmpv player with the null video output playing

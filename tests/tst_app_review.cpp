@@ -35,6 +35,8 @@ class AppReview : public QObject {
     std::optional<AlertRecorder> alerts;
     std::unique_ptr<AppDelegate> app;
     QTemporaryDir dir;
+    QString coded;
+    QSize aspect{4, 3}; // of the clip loaded
 
     MpvPlayer* mpv() const { return qobject_cast<MpvPlayer*>(app->player->player()); }
     QPlainTextEdit* script() const { return app->scrollViewContainingTranscript; }
@@ -66,7 +68,7 @@ class AppReview : public QObject {
     int shownFrame() const {
         for (QWidget* child : app->player->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (!qobject_cast<QLabel*>(child))
-                return ::shownFrame(child);
+                return ::shownFrame(child, aspect);
         return -1;
     }
     void standAt(long long ms) {
@@ -83,10 +85,10 @@ private slots:
         resetSession();
         ClipShape shape;
         shape.keyframeInterval = 15;
-        const QString clip = makeCodedClip(dir.path(), QStringLiteral("coded.mp4"), shape);
-        QVERIFY(!clip.isEmpty());
+        coded = makeCodedClip(dir.path(), QStringLiteral("coded.mp4"), shape);
+        QVERIFY(!coded.isEmpty());
         app = std::make_unique<AppDelegate>();
-        app->applicationOpenFile(clip);
+        app->applicationOpenFile(coded);
         app->applicationDidFinishLaunching();
         QVERIFY(QTest::qWaitForWindowExposed(app->window.data()));
         QVERIFY(waitSettled(mpv()));
@@ -211,6 +213,47 @@ private slots:
             show->setChecked(on);
             QTRY_COMPARE(strip->isVisible(), on);
             QTRY_COMPARE(app->player->size(), picture);
+        }
+    }
+
+    // After playing 3 s and a stop, six left and three right arrows, each
+    // followed 100 ms later by a key: every key has the frame its step lands
+    // on (before it has landed, too), and the picture ends on the last one.
+    // On the review clip and on a 1280x720 one with a keyframe every 250.
+    void keysFollowTheSteps() {
+        ClipShape hd;
+        std::tie(hd.seconds, hd.keyframeInterval, hd.width, hd.height) =
+            std::tuple{5, 250, 1280, 720};
+        const QString wide = makeCodedClip(dir.path(), QStringLiteral("hd.mp4"), hd);
+        QVERIFY(!wide.isEmpty());
+        for (const auto& [clip, clipAspect] :
+             {std::pair{wide, QSize(16, 9)}, {coded, QSize(4, 3)}}) {
+            app->applicationOpenFile(clip);
+            aspect = clipAspect;
+            QTRY_VERIFY(mpv()->status() == ItemStatus::ReadyToPlay && waitSettled(mpv()));
+            QVERIFY(xdo({"windowfocus", "--sync", windowId()}));
+            app->player->setFocus();
+            QTRY_COMPARE(shownFrame(), 0);
+            script()->clear();
+            QVERIFY(keys({"space"}));
+            QTRY_VERIFY_WITH_TIMEOUT(mpv()->currentTime() > 3.0, 30000);
+            QVERIFY(keys({"space"}));
+            QTRY_COMPARE(script()->blockCount(), 3);
+            QVERIFY(waitSettled(mpv()));
+            const int stop = int(std::floor(mpv()->currentTime() * 30.0 + 1e-9));
+            QStringList presses;
+            for (int i = 0; i < 9; ++i)
+                presses << (i < 6 ? "Left" : "Right") << "x";
+            QVERIFY(xdo(QStringList{"key", "--delay", "100"} + presses));
+            QTRY_COMPARE_WITH_TIMEOUT(script()->blockCount(), 12, 10000);
+            const QStringList lines = script()->toPlainText().split('\n');
+            for (int i = 0; i < 9; ++i)
+                QVERIFY2(lines[i + 2].left(8) ==
+                             formatFixed((stop - (i < 6 ? i + 1 : 11 - i)) / 30.0, 2, 8),
+                         qPrintable(QString::number(stop) + '\n' + lines.join('\n')));
+            QVERIFY(waitSettled(mpv()));
+            QTRY_COMPARE(shownFrame(), stop - 3);
+            QCOMPARE(mpv()->currentTime(), (stop - 3) / 30.0);
         }
     }
 

@@ -149,6 +149,29 @@ private slots:
         }
     }
 
+    // Steps at the first and the last frame, and on a one-frame video, stay
+    // there: the time read while the step is under way is the frame shown.
+    void stepsAtTheEnds() {
+        QVERIFY(!makeCodedClip(dir.path(), "one.mp4", {"30", 1.0 / 30.0}).isEmpty());
+        const std::tuple<const char*, long long, bool, int> rows[] = {{"c30.mp4", 0, false, 0},
+                                                                      {"c30.mp4", 9990, true, 299},
+                                                                      {"c30.mp4", 9990, false, 298},
+                                                                      {"one.mp4", 0, true, 0},
+                                                                      {"one.mp4", 0, false, 0}};
+        MpvPlayer player(MpvPlayer::VideoOutput::None);
+        for (const auto& [name, ms, forward, frame] : rows) {
+            player.replaceCurrentItem(QUrl::fromLocalFile(dir.filePath(name)));
+            player.seekTo(ms);
+            QVERIFY(waitSettled(&player));
+            player.stepFrame(forward);
+            QCOMPARE(player.currentTime(), frame / 30.0);
+            QTest::qWait(600); // a step forward at the end ends when no frame comes
+            QVERIFY(waitSettled(&player));
+            QCOMPARE(int(std::floor(player.currentTime() * 30.0)), frame); // within it
+            QCOMPARE(frameCode(player.grabVideoFrame()), frame);
+        }
+    }
+
     void pictureOnScreen_data() {
         QTest::addColumn<MpvPlayer::VideoOutput>("output");
         if (MpvVideoWidget::openGLAvailable())
@@ -180,6 +203,36 @@ private slots:
             QTRY_COMPARE(shownFrame(picture), frame);
             QTRY_COMPARE(player.currentTime(), frame / 30.0);
         }
+        // Ten steps back at once (a held arrow key) read their frame at once
+        // and cost the engine two seeks, not ten.
+        const int seeksBefore = player.engineSeeks();
+        for (int i = 0; i < 10; ++i)
+            player.stepFrame(false);
+        QCOMPARE(player.currentTime(), 109 / 30.0);
+        QVERIFY(waitSettled(&player));
+        QTRY_COMPARE(shownFrame(picture), 109);
+        QCOMPARE(player.currentTime(), 109 / 30.0);
+        QVERIFY(player.engineSeeks() - seeksBefore <= 2);
+
+        // A stop at a time of the frame on screen keeps it, with no seek
+        // (unless the engine showed one more frame on its way to the pause);
+        // one at a time already passed takes the picture back by a seek.
+        int keptFrame = 0;
+        for (const double back : {0.0, 0.0, 0.0, 0.3}) {
+            player.setRate(1.0f);
+            const double from = player.currentTime();
+            QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > from + 0.4, 15000);
+            const int seeks = player.engineSeeks();
+            const double now = player.currentTime();
+            const double t = (std::floor(now * 30.0) / 30.0 + now) / 2.0 - back;
+            player.stopAt(t);
+            QVERIFY(waitSettled(&player));
+            QVERIFY(std::abs(player.currentTime() - t) < 0.0006);
+            QTRY_COMPARE(shownFrame(picture), int(std::floor(player.currentTime() * 30.0)));
+            QVERIFY(back == 0.0 || player.engineSeeks() > seeks);
+            keptFrame += player.engineSeeks() == seeks;
+        }
+        QVERIFY(keptFrame > 0);
 
         // While the interface is busy no picture is drawn and the clock stays
         // with the frame on screen; then, once the last picture's news is

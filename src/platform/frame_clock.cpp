@@ -56,6 +56,14 @@ void FrameClock::presented(double due, double at, double speed) {
         anchor(*pts, at);
 }
 
+std::optional<double> FrameClock::latestFrame() const {
+    const std::optional<double> shown = clock_.frame();
+    const std::optional<double> coming = unshown_.latest();
+    if (shown && coming)
+        return std::max(*shown, *coming);
+    return shown ? shown : coming;
+}
+
 void FrameClock::note(double now) {
     history_.segment(now, clock_.read(now), clock_.playing() ? clock_.speed() : 0.0);
 }

@@ -47,6 +47,10 @@ public:
     void presented(double due, double at, double speed);
 
     double read(double now) const { return clock_.read(now); }
+    // The frame on screen, if any.
+    std::optional<double> frame() const { return clock_.frame(); }
+    // The latest frame on screen or handed to the picture for it, if any.
+    std::optional<double> latestFrame() const;
     double frameSpan() const { return clock_.frameSpan(); }
 
     // Starts a history segment from the reading at now; called after

@@ -126,6 +126,13 @@ std::optional<double> UnshownFrames::presented(double due, double slack, double 
     return r.pts;
 }
 
+std::optional<double> UnshownFrames::latest() const {
+    std::optional<double> last;
+    for (const Report& r : reports_)
+        last = std::max(last.value_or(r.pts), r.pts);
+    return last;
+}
+
 void UnshownFrames::clear() {
     reports_.clear();
     matched_.reset();

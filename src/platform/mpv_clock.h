@@ -48,6 +48,10 @@ public:
     void setEnd(double seconds) { end_ = seconds; }
 
     double read(double now) const;
+    // The time of the frame on screen, if one is.
+    std::optional<double> frame() const {
+        return haveFrame_ ? std::optional<double>(framePts_) : std::nullopt;
+    }
     bool playing() const { return playing_; }
     double speed() const { return speed_; }
     double frameSpan() const { return span_; }
@@ -95,6 +99,8 @@ public:
     std::optional<double> presented(double due, double slack, double speed);
     // Forget everything (pause, seek, speed change, new item).
     void clear();
+    // The latest frame reported and not yet on screen, if any.
+    std::optional<double> latest() const;
 
 private:
     struct Report {

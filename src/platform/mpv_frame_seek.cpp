@@ -37,8 +37,13 @@ double engineSeekTarget(double target, const std::optional<FrameGrid>& grid) {
 
 Landing judgeLanding(double target, double shown, double firstPts, double frameSpan,
                      double duration) {
-    if (shown > target + kSameTime)
-        return shown > firstPts + kSameTime ? Landing::StepBack : Landing::Done;
+    if (shown > target + kSameTime) {
+        if (shown <= firstPts + kSameTime)
+            return Landing::Done;
+        // An exact seek lands at most a frame late: a landing further on is
+        // that of an earlier seek this one replaced.
+        return shown > target + 1.5 * frameSpan ? Landing::SeekPlain : Landing::StepBack;
+    }
     const bool nearEnd = duration > 0.0 && target >= duration - 1.5 * frameSpan;
     if (!nearEnd && shown + 1.5 * frameSpan < target)
         return Landing::SeekPlain;

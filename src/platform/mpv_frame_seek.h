@@ -31,7 +31,8 @@ double engineSeekTarget(double target, const std::optional<FrameGrid>& grid);
 enum class Landing {
     Done,     // the frame on screen is the last one at or before the target
     StepBack, // the engine showed a frame after the target: one frame back
-    SeekPlain // the grid guess fell more than a frame short: seek to the target itself
+    SeekPlain // more than a frame short (the grid guess) or late (a replaced seek's
+              // landing): seek to the target itself
 };
 Landing judgeLanding(double target, double shown, double firstPts, double frameSpan,
                      double duration);

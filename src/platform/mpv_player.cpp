@@ -26,6 +26,10 @@ constexpr int kMaxCorrections = 3;
 constexpr int kPausePollMs = 200;
 // A step forward that shows no new frame (at the last one) is done after this.
 constexpr int kForwardStepMs = 500;
+// Two frame times closer than this are the same time.
+constexpr double kSameFrame = 1e-6;
+// A step landing this far from the grid's frame: the grid is not to be trusted.
+constexpr double kGridMiss = 0.002;
 
 } // namespace
 
@@ -57,12 +61,19 @@ struct MpvPlayer::State {
     // While a picture draws the frames, the clock follows what it shows.
     std::function<bool()> pictureRendering;
     bool followFrames = false; // after a frame step: the clock takes the shown frame
+    // Paused from playing with no seek since: a frame the engine hands out
+    // after the pause request, later than the reading, is taken back.
+    bool pausedFromPlay = false;
+    int engineSeeks = 0;
     QTimer pausePoll;
 
     // The seek under way.
     std::uint64_t seekGeneration = 0;
     bool seeking = false;
     bool seekAnswered = false;
+    // The engine started a seek after answering ours (seek or step back):
+    // the next restart is that seek's landing, not one of a seek it replaced.
+    bool answeredSeekStarted = false;
     double seekTarget = 0.0;
     std::optional<double> gridEstimate; // the frame time the engine was sent to
     int corrections = 0;
@@ -74,6 +85,13 @@ struct MpvPlayer::State {
     bool backStepping = false;
     bool backStepAnswered = false;
     bool forwardStepping = false; // until the engine shows the next frame
+    // The time of the frame the steps asked for so far land on, while they
+    // are under way: what the clock reads meanwhile, so that a key pressed
+    // before they land has the frame the observer stepped to. Unknown
+    // without a frame grid (the clock then follows each landing).
+    std::optional<double> stepTarget;
+    double forwardFrom = 0.0;    // the frame a step forward under way left
+    std::uint64_t backSteps = 0; // generation of the step back under way
     std::uint64_t forwardSteps = 0;
 
     mpv_handle* handle() const { return core ? core->handle() : nullptr; }
@@ -102,7 +120,33 @@ struct MpvPlayer::State {
 
     bool pictureDrawsFrames() const { return pictureRendering && pictureRendering(); }
 
+    bool stepsUnderWay() const { return backStepping || forwardStepping || !queuedSteps.empty(); }
+
+    // The time of the frame one step from the one at from, when the grid
+    // says; from itself at either end.
+    std::optional<double> stepFrom(double from, bool forward) const {
+        const std::optional<FrameGrid> g = grid();
+        if (!g)
+            return std::nullopt;
+        const double k = std::round((from - g->firstPts) * g->fps) + (forward ? 1.0 : -1.0);
+        const double to = g->firstPts + k / g->fps;
+        if (k < 0.0 || (duration > 0.0 && to > duration - 0.5 / g->fps))
+            return from;
+        return to;
+    }
+
+    // The steps have landed on the frame of time pts: the clock reads it. A
+    // landing away from the grid's frame says the frame rate is not constant.
+    void stepsLanded(double pts) {
+        if (stepTarget && std::abs(pts - *stepTarget) > kGridMiss)
+            gridTrusted = false;
+        stepTarget.reset();
+        clock.pauseAt(pts);
+    }
+
     void clearSteps() {
+        ++backSteps;
+        stepTarget.reset();
         queuedSteps.clear();
         backStepping = false;
         forwardStepping = false;
@@ -164,8 +208,12 @@ void MpvPlayer::setRate(float rate) {
         return;
     const float speed = std::clamp(rate, 0.01f, 100.0f);
     const double now = monotonicSeconds();
+    // Playing while a step is under way starts from the frame it lands on.
+    const bool fromStep = d.stepsUnderWay() && d.stepTarget;
+    const double steppedTo = d.stepTarget.value_or(0.0);
     ++d.rateGeneration;
     d.followFrames = false;
+    d.pausedFromPlay = false;
     // A seek correction would pause the engine again: take the landing as it is.
     d.seeking = false;
     d.clearSteps();
@@ -178,6 +226,8 @@ void MpvPlayer::setRate(float rate) {
         d.pausePoll.start();
     }
     d.rate = speed;
+    if (fromStep)
+        seekToTime(steppedTo);
 }
 
 void MpvPlayer::pause() {
@@ -185,8 +235,10 @@ void MpvPlayer::pause() {
     State& d = *d_;
     ++d.rateGeneration;
     d.pausePoll.stop();
-    if (d.rate > 0.0f)
+    if (d.rate > 0.0f) {
         d.clock.pause(monotonicSeconds());
+        d.pausedFromPlay = true;
+    }
     d.rate = 0.0f;
     d.followFrames = false;
     if (d.hasItem)
@@ -206,16 +258,38 @@ bool MpvPlayer::playingAt(double moment) const {
 }
 
 void MpvPlayer::seekTo(std::int64_t milliseconds) {
+    seekToTime(double(milliseconds) / 1000.0);
+}
+
+void MpvPlayer::stopAt(double seconds) {
+    const State::NoteOnExit noted{*d_};
+    State& d = *d_;
+    // The frame on screen stays when it is the latest one the engine handed
+    // out and the last frame at or before seconds (by the frame rate, not by
+    // how long it stayed on screen while frames were dropped).
+    const std::optional<double> latest = d.clock.latestFrame();
+    const bool covered = d.status == ItemStatus::ReadyToPlay && !d.seeking && !d.pendingSeek &&
+                         !d.stepsUnderWay() && latest && *latest <= seconds + kSameFrame &&
+                         seconds < *latest + d.clock.frameDuration();
+    pause();
+    if (covered)
+        d.clock.pauseAt(seconds);
+    else if (std::abs(currentTime() - seconds) >= 0.0005)
+        seekToTime(std::llround(seconds * 1000.0) / 1000.0);
+}
+
+void MpvPlayer::seekToTime(double seconds) {
     const State::NoteOnExit noted{*d_};
     State& d = *d_;
     if (!d.hasItem || d.status == ItemStatus::Failed)
         return;
     // Outside the video the playhead stays at its nearer end.
-    double target = std::max(0.0, double(milliseconds) / 1000.0);
+    double target = std::max(0.0, seconds);
     if (d.duration > 0.0)
         target = std::min(target, d.duration);
     const double now = monotonicSeconds();
     d.followFrames = false;
+    d.pausedFromPlay = false;
     d.clearSteps();
     d.clock.jumpTo(target);
     if (d.rate > 0.0f)
@@ -230,6 +304,7 @@ void MpvPlayer::seekTo(std::int64_t milliseconds) {
     ++d.seekGeneration;
     d.seeking = true;
     d.seekAnswered = false;
+    d.answeredSeekStarted = false;
     const std::optional<FrameGrid> grid = d.grid();
     d.gridEstimate = grid ? gridFrameAtOrBefore(target, *grid) : std::nullopt;
     const QByteArray where = secondsArgument(engineSeekTarget(target, grid));
@@ -255,6 +330,7 @@ void MpvPlayer::replaceCurrentItem(const QUrl& url) {
     d.rate = 0.0f;
     d.pausePoll.stop();
     d.followFrames = false;
+    d.pausedFromPlay = false;
     d.seeking = false;
     d.pendingSeek.reset();
     d.clearSteps();
@@ -305,6 +381,15 @@ void MpvPlayer::stepFrame(bool forward) {
     State& d = *d_;
     if (d.status != ItemStatus::ReadyToPlay || d.rate > 0.0f)
         return;
+    // The clock reads the frame this step lands on from now on.
+    const std::optional<FrameGrid> grid = d.grid();
+    const std::optional<double> from =
+        d.stepTarget ? d.stepTarget
+                     : (grid ? gridFrameAtOrBefore(currentTime(), *grid) : std::nullopt);
+    if (const std::optional<double> to = from ? d.stepFrom(*from, forward) : std::nullopt) {
+        d.stepTarget = to;
+        d.clock.pauseAt(*to);
+    }
     d.queuedSteps.push_back(forward);
     runQueuedSteps();
 }
@@ -314,27 +399,56 @@ void MpvPlayer::runQueuedSteps() {
     State& d = *d_;
     while (!d.queuedSteps.empty() && !d.seeking && !d.backStepping) {
         const bool forward = d.queuedSteps.front();
-        // A step back after a step forward waits until that frame is shown.
-        if (!forward && d.forwardStepping)
+        // A step waits until the step forward before it has shown its frame:
+        // each landing is then known for the one it is.
+        if (d.forwardStepping)
             return;
-        d.queuedSteps.pop_front();
         d.followFrames = true;
+        d.pausedFromPlay = false;
+        // Several steps waiting, one of them back (a held arrow key, steps
+        // while one back was decoding), and the frame they land on known:
+        // one exact seek there rather than a keyframe decode per step.
+        const bool someBack =
+            std::find(d.queuedSteps.begin(), d.queuedSteps.end(), false) != d.queuedSteps.end();
+        if (d.stepTarget && d.queuedSteps.size() > 1 && someBack) {
+            d.queuedSteps.clear();
+            ++d.backSteps;
+            d.backStepping = true;
+            d.backStepAnswered = false;
+            d.answeredSeekStarted = false;
+            const QByteArray where = secondsArgument(engineSeekTarget(*d.stepTarget, d.grid()));
+            sendCommand(d.handle(), {"seek", where.constData(), "absolute+exact"},
+                        tag(kBackStepRequest, d.seekGeneration));
+            return;
+        }
+        d.queuedSteps.pop_front();
         if (forward) {
             d.forwardStepping = true;
+            d.forwardFrom = d.clock.frame().value_or(-1.0);
             const std::uint64_t step = ++d.forwardSteps;
             sendCommand(d.handle(), {"frame-step"}, tag(kOtherRequest, 0));
             QTimer::singleShot(kForwardStepMs, this, [this, step] {
                 if (d_->forwardStepping && d_->forwardSteps == step) {
                     d_->forwardStepping = false;
                     runQueuedSteps();
+                    stepsEnded();
                 }
             });
         } else {
+            ++d.backSteps;
             d.backStepping = true;
             d.backStepAnswered = false;
+            d.answeredSeekStarted = false;
             sendCommand(d.handle(), {"frame-back-step"}, tag(kBackStepRequest, d.seekGeneration));
         }
     }
+}
+
+void MpvPlayer::stepsEnded() {
+    State& d = *d_;
+    // No landing was reported: the frame on screen is where the steps ended.
+    if (d.stepTarget && !d.stepsUnderWay())
+        d.stepsLanded(d.clock.frame().value_or(*d.stepTarget));
 }
 
 QWidget* MpvPlayer::createVideoWidget(QWidget* parent) {
@@ -366,6 +480,10 @@ void MpvPlayer::pictureShown(double due, double at) {
 
 QImage MpvPlayer::grabVideoFrame() const {
     return grabMpvFrame(d_->handle());
+}
+
+int MpvPlayer::engineSeeks() const {
+    return d_->engineSeeks;
 }
 
 void MpvPlayer::handleEvent(const mpv_event& event) {
@@ -409,6 +527,11 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
     };
 
     switch (event.event_id) {
+    case MPV_EVENT_SEEK:
+        ++d.engineSeeks;
+        if ((d.seeking && d.seekAnswered) || (d.backStepping && d.backStepAnswered))
+            d.answeredSeekStarted = true;
+        break;
     case MPV_EVENT_START_FILE:
         d.startedEntry = entryOf(event);
         if (d.expectedEntry == 0)
@@ -434,14 +557,16 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                              tag(kFirstFrameWidth, d.loadGeneration));
             getPropertyAsync(d.handle(), "dheight", MPV_FORMAT_INT64,
                              tag(kFirstFrameHeight, d.loadGeneration));
+        } else if (!d.answeredSeekStarted) {
+            break;
         } else if (d.seeking && d.seekAnswered) {
             getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
                              tag(kLandingTime, d.seekGeneration));
         } else if (d.backStepping && d.backStepAnswered) {
-            d.backStepping = false;
-            runQueuedSteps();
-            if (isSettled())
-                emit settled();
+            // The step ends with the time of the frame it landed on, which
+            // may have been reported before the restart.
+            getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
+                             tag(kStepLandingTime, d.backSteps));
         }
         break;
     case MPV_EVENT_COMMAND_REPLY: {
@@ -457,6 +582,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             if (event.error < 0) {
                 d.backStepping = false;
                 runQueuedSteps();
+                stepsEnded();
             }
         } else if (kindOf(userdata) == kSeekRequest && generationOf(userdata) == d.seekGeneration &&
                    d.seeking) {
@@ -515,6 +641,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             ++d.corrections;
             ++d.seekGeneration;
             d.seekAnswered = false;
+            d.answeredSeekStarted = false;
             if (next == Landing::StepBack) {
                 sendCommand(d.handle(), {"frame-back-step"}, tag(kSeekRequest, d.seekGeneration));
             } else {
@@ -524,6 +651,19 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             }
             break;
         }
+        case kStepLandingTime:
+            if (generation != d.backSteps || !d.backStepping)
+                break;
+            d.backStepping = false;
+            if (number)
+                d.clock.frameShown(*number, now);
+            runQueuedSteps();
+            if (number && d.followFrames && !d.stepsUnderWay())
+                d.stepsLanded(*number);
+            stepsEnded();
+            if (isSettled())
+                emit settled();
+            break;
         case kPausePoll:
             if (generation == d.rateGeneration && flagValue(event).value_or(false))
                 pausedItself();
@@ -545,13 +685,33 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             if (d.rate > 0.0f) {
                 d.clock.playingFrame(pts, now, d.pictureDrawsFrames());
             } else {
+                if (d.followFrames && d.grid()) {
+                    // Steps on the grid: only the frame after the one a step
+                    // forward left is its landing (a step back's comes after
+                    // its restart); other reports may be from steps before.
+                    if (!d.forwardStepping || pts <= d.forwardFrom + 0.5 / d.clock.fps())
+                        break;
+                    d.clock.frameShown(pts, now);
+                    d.forwardStepping = false;
+                    runQueuedSteps();
+                    if (!d.stepsUnderWay())
+                        d.stepsLanded(pts);
+                    break;
+                }
+                const double reading = d.clock.read(now);
                 d.clock.frameShown(pts, now);
-                if (d.followFrames)
-                    d.clock.pauseAt(pts);
+                if (d.pausedFromPlay && pts > reading + kSameFrame) {
+                    // The engine showed one more frame before it paused.
+                    seekToTime(reading);
+                    break;
+                }
                 if (d.forwardStepping) {
                     d.forwardStepping = false;
                     runQueuedSteps();
                 }
+                // Without a grid the clock follows each frame a step shows.
+                if (d.followFrames)
+                    d.stepsLanded(pts);
             }
             break;
         }

@@ -19,6 +19,10 @@ struct mpv_event;
 //    they reach the screen, not as the engine hands them out;
 //  - seekTo() shows the last frame whose time is not after the target (the
 //    engine's exact seek alone shows the next one);
+//  - on a constant frame rate a frame step's frame is known when it is asked
+//    for: currentTime() reads it at once, and several steps queued behind a
+//    step back go to their frame by one exact seek (steps without a frame
+//    grid follow each landing);
 //  - a new item starts paused at 0; only local files are played: any other
 //    URL fails without reaching the engine.
 //
@@ -46,6 +50,10 @@ public:
     double timeAt(double moment) const override;
     bool playingAt(double moment) const override;
     void seekTo(std::int64_t milliseconds) override;
+    // Seeks only when the picture shows (or is about to show) a later frame
+    // than the one on screen at seconds; else the clock stops at seconds on
+    // the frame that stays.
+    void stopAt(double seconds) override;
     void replaceCurrentItem(const QUrl& url) override;
     bool hasCurrentItem() const override;
     ItemStatus status() const override;
@@ -63,6 +71,8 @@ public:
     // Waits for the engine: for tests and measurements, not for the
     // interface. Null when there is none.
     QImage grabVideoFrame() const;
+    // How many seeks the engine has started (frame-back-step included).
+    int engineSeeks() const;
 
 signals:
     // isSettled() became true.
@@ -75,7 +85,9 @@ private:
     // The video widget put a new frame on screen at monotonic time at; the
     // engine meant it for due (0: unknown).
     void pictureShown(double due, double at);
+    void seekToTime(double seconds);
     void runQueuedSteps();
+    void stepsEnded();
     void handleEvent(const mpv_event& event);
 };
 

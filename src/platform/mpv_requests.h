@@ -41,7 +41,8 @@ enum Request : std::uint64_t {
     kSeekRequest,      // seek or frame-back-step, per seek generation
     kLandingTime,      // time-pos after a seek, per seek generation
     kPausePoll,        // pause while playing, per rate generation
-    kBackStepRequest,  // frame-back-step of a frame step, per seek generation
+    kBackStepRequest,  // frame-back-step, or a seek for several steps, per seek generation
+    kStepLandingTime,  // time-pos after a frame step back, per step back
 };
 
 constexpr std::uint64_t tag(Request kind, std::uint64_t generation) {

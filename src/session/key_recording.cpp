@@ -69,10 +69,6 @@ QString keyNameFor(const KeyEvent& E) {
 
 namespace {
 
-// How far the playhead may have moved on from a stop's stamped time before
-// the picture is taken back there: half the seek's millisecond.
-constexpr double kMovedOnSeconds = 0.0005;
-
 // The transport key handled last: when it went down and was handled, and
 // the state it left. A key that went down in between (while the interface
 // was busy) finds that state, as the observer produced it.
@@ -106,14 +102,12 @@ void noteTransport(const KeyEvent& E, bool playing, double t) {
         lastTransport() = {E.pressedAt, monotonicSeconds(), playing, t};
 }
 
-// Stops the player. When the playhead moved on after the key went down (a
-// new frame shown meanwhile, or a stop handled late), the picture goes back
-// to the time the key was stamped with, so that the stop line, the picture
-// and the keys coded next agree.
+// Stops the player at the time the key was stamped with, so that the stop
+// line, the picture and the keys coded next agree even when the playhead
+// moved on after the key went down (the player takes the picture back only
+// when a later frame reached the screen meanwhile).
 void stopAt(Player& player, const KeyEvent& E, double t) {
-    player.setRate(0.0f);
-    if (E.pressedAt > 0.0 && std::abs(player.currentTime() - t) >= kMovedOnSeconds)
-        player.seekTo(std::llround(t * 1000.0));
+    player.stopAt(t);
     noteTransport(E, false, t);
 }
 
@@ -156,7 +150,10 @@ void recordKey(double t, const KeyEvent& E) {
         if (!player)
             return;
         if (!playingWhenPressed(*player, E)) {
+            // Keys that went down after this step and are handled after it
+            // have the frame it goes to.
             state.playerView->superHandleKeyDown(E);
+            noteTransport(E, false, player->currentTime());
             return;
         }
         stopAt(*player, E, t);

@@ -4,6 +4,7 @@
 #include <QSizeF>
 #include <QUrl>
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -48,6 +49,15 @@ public:
     virtual bool playingAt(double /*moment*/) const { return rate() > 0.0f; }
     // Seek with zero tolerance to value/1000 seconds.
     virtual void seekTo(std::int64_t milliseconds) = 0;
+    // Pauses with the playhead at seconds, a time the playhead has already
+    // reached (a stop key's stamp), and the picture showing the frame of that
+    // time. This default seeks there unless the playhead stands within half
+    // a millisecond of it.
+    virtual void stopAt(double seconds) {
+        setRate(0.0f);
+        if (std::abs(currentTime() - seconds) >= 0.0005)
+            seekTo(std::llround(seconds * 1000.0));
+    }
 
     // Makes url the current item (the old item is dropped).
     virtual void replaceCurrentItem(const QUrl& url) = 0;
@@ -59,6 +69,8 @@ public:
     virtual QSizeF presentationSize() const = 0;
 
     // One frame forward or back while paused (the player view's arrow keys).
+    // Where the player can tell the frame a step goes to, currentTime() reads
+    // its time from the call on, before the picture shows it.
     virtual void stepFrame(bool forward) = 0;
 
     // A widget that shows the picture, owned by parent; nullptr when the

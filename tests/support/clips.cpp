@@ -19,12 +19,13 @@ QString makeCodedClip(const QString& folder, const QString& name, const ClipShap
         QStringLiteral(" -c:a aac");
     QStringList args =
         QStringLiteral(
-            "-hide_banner -loglevel error -y -f lavfi -i color=c=black:s=320x240:r=%1:d=%2,"
+            "-hide_banner -loglevel error -y -f lavfi -i color=c=black:s=%7:r=%1:d=%2,"
             "format=gray,geq=lum='255*mod(floor(N/pow(2\\,floor(X*%3/W)))\\,2)',setsar=%4%5"
             " -c:v libx264 -pix_fmt yuv420p -crf 12 -preset veryfast -g %6")
             .arg(shape.frameRate, seconds, QString::number(kBits),
                  QString::number(shape.sampleAspect), shape.audio ? sound : QString(),
-                 QString::number(shape.keyframeInterval))
+                 QString::number(shape.keyframeInterval),
+                 QStringLiteral("%1x%2").arg(shape.width).arg(shape.height))
             .split(' ');
     args << path;
     QProcess ffmpeg;
@@ -51,10 +52,10 @@ int frameCode(const QImage& image) {
     return code;
 }
 
-int shownFrame(QWidget* picture) {
+int shownFrame(QWidget* picture, QSize aspect) {
     auto* gl = qobject_cast<MpvVideoWidget*>(picture);
     const QImage image = gl ? gl->grabFramebuffer() : picture->grab().toImage();
-    QRect fitted(QPoint(), QSize(4, 3).scaled(image.size(), Qt::KeepAspectRatio));
+    QRect fitted(QPoint(), aspect.scaled(image.size(), Qt::KeepAspectRatio));
     fitted.moveCenter(image.rect().center());
     return frameCode(image.copy(fitted));
 }

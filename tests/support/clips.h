@@ -15,6 +15,7 @@ struct ClipShape {
     int keyframeInterval = 60;
     int sampleAspect = 1; // pixel width over height (320 x 240 pixels)
     bool audio = false;
+    int width = 320, height = 240;
 };
 
 // Makes folder/name (the extension picks the container); its path, or empty
@@ -24,8 +25,8 @@ QString makeCodedClip(const QString& folder, const QString& name, const ClipShap
 // The frame number shown by a coded image; -1 when it holds no coded frame.
 int frameCode(const QImage& image);
 // The frame number a picture widget (the player's, software or OpenGL) shows
-// now, drawn as it draws on screen, of a 4:3 clip fitted into it.
-int shownFrame(QWidget* picture);
+// now, drawn as it draws on screen, of a clip of that aspect fitted into it.
+int shownFrame(QWidget* picture, QSize aspect = {4, 3});
 
 // The frame on screen at ms, num/den frames a second from 0: the last not after ms.
 long long frameAt(long long ms, long long num = 30, long long den = 1);
