@@ -331,7 +331,7 @@ private slots:
     // termination signal all keep the session and its window, telling the
     // user each time (the folder, then the write). A successful save (the
     // clear) forgets the failure, so the next signal keeps it too; the one
-    // after that saves again and ends whatever happens.
+    // after that ends whatever happens.
     void aFailedSaveKeepsTheSessionAndTheWindow() {
         TerminationSignals handlers;
         connect(&handlers, &TerminationSignals::received, app.get(),
@@ -366,11 +366,14 @@ private slots:
             if (first)
                 QTest::mouseClick(app->clearButton, Qt::LeftButton);
         }
+        // Still failing, the second quit in a row ends the program (the
+        // journal, not installed here, keeps the lines).
         const QStringList filesBefore = home->transcriptFiles();
+        blockSaves();
         QCOMPARE(::raise(SIGTERM), 0);
         QTRY_VERIFY(!app->window->isVisible());
-        QCOMPARE(home->transcriptFiles().size(), filesBefore.size() + 1);
-        QVERIFY(home->files(QStringLiteral("unsaved--*")).isEmpty());
+        unblockSaves();
+        QCOMPARE(home->transcriptFiles(), filesBefore);
     }
 };
 
