@@ -175,8 +175,10 @@ private slots:
         QTest::qWait(1500);
         QVERIFY(program.keys({"c"}));
         const auto journaled = [&] { return home->files(QStringLiteral("unsaved--*.txt")); };
-        QTRY_VERIFY(!journaled().isEmpty() &&
-                    contentsOf(home->storage() + '/' + journaled()[0]).endsWith("  c\n"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !journaled().isEmpty() &&
+                contentsOf(home->storage() + '/' + journaled()[0]).endsWith("  c\n"),
+            20000);
         const QString journal = journaled()[0];
         QVERIFY(program.signal(SIGTERM));
         QVERIFY(program.exitsCleanly());
