@@ -109,9 +109,10 @@ private slots:
             {"0 a; 4 a; 3 a; 5 g; 2 g; 6 stop", "", "",
              "walk,state,0,0.000,,0.000,0.000 run,state,0,0.000,,0.000,0.000 "
              "alarm,point,3,,,,30.000 groom,state,1,0.000,0.000,0.000,10.000"},
-            // From 2 to 6 (4 s, 1/15 minute): walk 1-9 gives 4 s, all of it; the
-            // alarm at 2 lies on the span's start and counts, the one at 7 does not.
-            {"0 play_x_1.00; 1 w; 2 a; 7 a; 9 w; 10 stop", "2", "6",
+            // From 2 to 6 (4 s, 1/15 minute): walk 1-7.5 gives 4 s, all of it;
+            // run 7.5-8 and walk from 9 lie after the span and count for nothing;
+            // the alarm at 2 lies on the span's start and counts, the one at 7 not.
+            {"0 play_x_1.00; 1 w; 2 a; 7 a; 7.5 r; 8 r; 9 w; 10 stop", "2", "6",
              "walk,state,1,4.000,4.000,1.000,15.000 run,state,0,0.000,,0.000,0.000 "
              "alarm,point,1,,,,15.000 groom,state,0,0.000,,0.000,0.000"},
             // To 12, after the last line at 10: walk stays active up to 12, 4 s of 12.
