@@ -6,6 +6,7 @@
 //    "insert_mid_p99_ms":..,"insert_end_median_ms":..,"insert_end_p99_ms":..,
 //    "mark_median_ms":..,"mark_p99_ms":..,"mark_rebuild_ms":..,"ok":B}
 #include "bench_util.h"
+#include "session_window.h"
 #include "still_player.h"
 
 #include "app/playhead_mark.h"
@@ -19,10 +20,8 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 
 #include <clocale>
 
@@ -31,10 +30,6 @@ namespace {
 constexpr int kLines = 100000;
 constexpr double kStep = 0.37; // seconds between lines
 constexpr int kSamples = 200;
-
-double msSince(double t0) {
-    return (bench::monotonicSeconds() - t0) * 1000.0;
-}
 
 } // namespace
 
@@ -46,28 +41,9 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("keystamp"));
     QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
 
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* view = new AVPlayerViewAcceptsDrop;
-    auto* echo = new QLabel;
-    auto* status = new QLabel;
-    auto* script = new QPlainTextEdit;
-    layout->addWidget(view, 1);
-    layout->addWidget(echo);
-    layout->addWidget(status);
-    layout->addWidget(script, 1);
-    auto owned = std::make_unique<StillPlayer>();
-    StillPlayer* player = owned.get();
-    view->setPlayer(std::move(owned));
-    styleTranscript(script);
-    stateDef& state = savedState();
-    state.playerView = view;
-    state.codeDisplay = echo;
-    state.tbTextBlock = status;
-    state.script = script;
-    window.resize(1000, 700);
-    window.show();
-    QCoreApplication::processEvents();
+    bench::SessionWindow session;
+    QPlainTextEdit* script = session.script;
+    StillPlayer* player = session.player;
     installJournal();
 
     // The file an earlier session wrote, and its video beside it.
@@ -88,7 +64,7 @@ int main(int argc, char* argv[]) {
     double t0 = bench::monotonicSeconds();
     ok = reopenTranscript(file, folder.filePath(QStringLiteral("bench.mp4"))) && ok;
     QCoreApplication::processEvents();
-    const double reopenMs = msSince(t0);
+    const double reopenMs = bench::msSince(t0);
     ok = ok && script->document()->blockCount() > kLines;
 
     // Keys in the middle and at the end, alternately.
@@ -97,24 +73,24 @@ int main(int argc, char* argv[]) {
         const double middle = (kLines / 2 + i) * kStep + 0.1;
         t0 = bench::monotonicSeconds();
         recordTimedNote(middle, QStringLiteral("k"));
-        mid.push_back(msSince(t0));
+        mid.push_back(bench::msSince(t0));
         t0 = bench::monotonicSeconds();
         recordTimedNote(kLines * kStep + i, QStringLiteral("k"));
-        end.push_back(msSince(t0));
+        end.push_back(bench::msSince(t0));
     }
     QCoreApplication::processEvents();
 
     // The mark while playing: the playhead moves a frame (1/30 s) a look.
-    PlayheadMark mark(script, view);
+    PlayheadMark mark(script, session.view);
     t0 = bench::monotonicSeconds();
     mark.refresh();
-    const double rebuildMs = msSince(t0);
+    const double rebuildMs = bench::msSince(t0);
     std::vector<double> marks;
     for (int i = 0; i < kSamples * 5; ++i) {
         player->time = 1000.0 + i / 30.0;
         t0 = bench::monotonicSeconds();
         mark.refresh();
-        marks.push_back(msSince(t0));
+        marks.push_back(bench::msSince(t0));
     }
     ok = ok && mark.markedLine() >= 0;
 

@@ -4,6 +4,7 @@
 // characters, writing a file, syncing the folder, emptying the view) are also
 // timed on their own, to show where the time goes.
 #include "bench_util.h"
+#include "session_window.h"
 #include "still_player.h"
 
 #include "session/format.h"
@@ -18,10 +19,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
-#include <QVBoxLayout>
 
 #include <clocale>
 
@@ -39,10 +38,6 @@ void fill(QPlainTextEdit* script) {
     QCoreApplication::processEvents();
 }
 
-double msSince(double t0) {
-    return (bench::monotonicSeconds() - t0) * 1000.0;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -55,27 +50,10 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("keystamp"));
     QApplication::setApplicationDisplayName(QStringLiteral("Keystamp"));
 
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* view = new AVPlayerViewAcceptsDrop;
-    auto* echo = new QLabel;
-    auto* status = new QLabel;
-    auto* script = new QPlainTextEdit;
-    layout->addWidget(view, 1);
-    layout->addWidget(echo);
-    layout->addWidget(status);
-    layout->addWidget(script, 1);
-    view->setPlayer(std::make_unique<StillPlayer>());
-    styleTranscript(script);
+    bench::SessionWindow session;
+    QPlainTextEdit* script = session.script;
     stateDef& state = savedState();
-    state.playerView = view;
-    state.codeDisplay = echo;
-    state.tbTextBlock = status;
-    state.script = script;
     state.vidBasename = QStringLiteral("bench");
-    window.resize(1000, 700);
-    window.show();
-    QCoreApplication::processEvents();
     installJournal();
 
     std::vector<double> save, text, count, write, sync;
@@ -89,23 +67,23 @@ int main(int argc, char* argv[]) {
         // The steps alone, on the same transcript.
         double t0 = bench::monotonicSeconds();
         const QString whole = transcriptText();
-        text.push_back(msSince(t0));
+        text.push_back(bench::msSince(t0));
         t0 = bench::monotonicSeconds();
         const bool long_enough = graphemeCount(whole, 3) > 2;
-        count.push_back(msSince(t0));
+        count.push_back(bench::msSince(t0));
         QTemporaryDir scratch;
         t0 = bench::monotonicSeconds();
         writeNewFile(scratch.path(), QStringLiteral("probe"), QStringLiteral(".txt"),
                      whole.toUtf8());
-        write.push_back(msSince(t0));
+        write.push_back(bench::msSince(t0));
 
         t0 = bench::monotonicSeconds();
         syncFolder(storageURL().toLocalFile());
-        sync.push_back(msSince(t0));
+        sync.push_back(bench::msSince(t0));
 
         t0 = bench::monotonicSeconds();
         const bool ok = saveAndClearScript();
-        save.push_back(msSince(t0));
+        save.push_back(bench::msSince(t0));
         written = written && ok && long_enough && script->document()->isEmpty();
     }
     // Emptying the transcript view alone, as the save does at its end.
@@ -113,9 +91,10 @@ int main(int argc, char* argv[]) {
     fill(script);
     double t0 = bench::monotonicSeconds();
     script->clear();
-    const double clear = msSince(t0);
+    const double clear = bench::msSince(t0);
     const QDir folder(storageURL().toLocalFile());
-    const int files = int(folder.entryList({QStringLiteral("*--bench.txt")}, QDir::Files).size());
+    const int files =
+        int(folder.entryList({QStringLiteral("[0-9]*--bench.txt")}, QDir::Files).size());
     bench::emitResult({{"figure", "save"},
                        {"lines", kLines},
                        {"n", kRounds},

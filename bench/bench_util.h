@@ -31,6 +31,11 @@ inline double percentile(std::vector<double> samples, double p) {
     return samples[std::clamp<std::size_t>(rank, 1, samples.size()) - 1];
 }
 
+// Milliseconds from t0 (monotonicSeconds()) to now.
+inline double msSince(double t0) {
+    return (monotonicSeconds() - t0) * 1000.0;
+}
+
 inline double median(const std::vector<double>& samples) {
     return percentile(samples, 50.0);
 }

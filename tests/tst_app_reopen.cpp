@@ -67,12 +67,7 @@ class AppReopen : public QObject {
             if (b.text().endsWith("  " + entry))
                 script()->setTextCursor(QTextCursor(b));
     }
-    int shownFrame() const {
-        for (QWidget* child : app->player->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (!qobject_cast<QLabel*>(child))
-                return ::shownFrame(child);
-        return -1;
-    }
+    int shownFrame() const { return viewFrame(app->player); }
     // Reopened: the lines as in the file, the title, the frame at the last
     // line's time (2.00 s), the keys in the picture.
     void verifyReopened() {

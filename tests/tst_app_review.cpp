@@ -63,14 +63,7 @@ class AppReview : public QObject {
             count);
     }
 
-    // The frame number the picture shows: the player view's one child that
-    // is not an overlay label.
-    int shownFrame() const {
-        for (QWidget* child : app->player->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-            if (!qobject_cast<QLabel*>(child))
-                return ::shownFrame(child, aspect);
-        return -1;
-    }
+    int shownFrame() const { return viewFrame(app->player, aspect); }
     void standAt(long long ms) {
         seekToTime(ms / 1000.0);
         QVERIFY(waitSettled(mpv()));

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 
@@ -58,6 +59,13 @@ int shownFrame(QWidget* picture, QSize aspect) {
     QRect fitted(QPoint(), aspect.scaled(image.size(), Qt::KeepAspectRatio));
     fitted.moveCenter(image.rect().center());
     return frameCode(image.copy(fitted));
+}
+
+int viewFrame(QWidget* playerView, QSize aspect) {
+    for (QWidget* child : playerView->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (!qobject_cast<QLabel*>(child))
+            return shownFrame(child, aspect);
+    return -1;
 }
 
 long long frameAt(long long ms, long long num, long long den) {

@@ -27,6 +27,8 @@ int frameCode(const QImage& image);
 // The frame number a picture widget (the player's, software or OpenGL) shows
 // now, drawn as it draws on screen, of a clip of that aspect fitted into it.
 int shownFrame(QWidget* picture, QSize aspect = {4, 3});
+// The same for the player view: its one child that is not an overlay label.
+int viewFrame(QWidget* playerView, QSize aspect = {4, 3});
 
 // The frame on screen at ms, num/den frames a second from 0: the last not after ms.
 long long frameAt(long long ms, long long num = 30, long long den = 1);
