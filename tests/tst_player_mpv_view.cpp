@@ -234,6 +234,33 @@ private slots:
         }
         QVERIFY(keptFrame > 0);
 
+        // Steps back and forth after playing land on frames the OpenGL
+        // picture kept: on screen at once (read with no event handled since
+        // the step), the engine following; a frame not kept (its time not
+        // told for sure while playing) waits for the engine.
+        if (output == MpvPlayer::VideoOutput::OpenGL) {
+            player.setRate(1.0f);
+            QTest::qWait(1000);
+            player.pause();
+            QVERIFY(waitSettled(&player));
+            int at = int(std::floor(player.currentTime() * 30.0 + 1e-9));
+            QTRY_COMPARE(shownFrame(picture), at);
+            int atOnce = 0;
+            for (int i = 0; i < 9; ++i) {
+                const int before = at;
+                at += i < 6 ? -1 : 1;
+                player.stepFrame(i >= 6);
+                QCOMPARE(player.currentTime(), at / 30.0);
+                const int shown = shownFrame(picture);
+                QVERIFY2(shown == at || shown == before, qPrintable(QString::number(shown)));
+                atOnce += shown == at;
+                QVERIFY(waitSettled(&player));
+                QTRY_COMPARE(shownFrame(picture), at);
+                QCOMPARE(frameCode(player.grabVideoFrame()), at);
+            }
+            QVERIFY2(atOnce >= 6, qPrintable(QString::number(atOnce)));
+        }
+
         // While the interface is busy no picture is drawn and the clock stays
         // with the frame on screen; then, once the last picture's news is
         // handled (the engine may jump frames to catch up), it is within a frame.

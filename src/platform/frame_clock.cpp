@@ -49,11 +49,14 @@ void FrameClock::playingFrame(double pts, double now, bool drawn) {
         anchor(pts, now);
 }
 
-void FrameClock::presented(double due, double at, double speed) {
+std::optional<double> FrameClock::presented(double due, double at, double speed) {
     // Half the wall time between two frames' due times.
     const double slack = frameDuration() / speed / 2.0;
-    if (const std::optional<double> pts = unshown_.presented(due, slack, speed))
+    bool matched = false;
+    const std::optional<double> pts = unshown_.presented(due, slack, speed, &matched);
+    if (pts)
         anchor(*pts, at);
+    return matched ? pts : std::nullopt;
 }
 
 std::optional<double> FrameClock::latestFrame() const {

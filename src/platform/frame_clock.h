@@ -43,8 +43,9 @@ public:
     // draws the frames.
     void playingFrame(double pts, double now, bool drawn);
     // The picture put a new frame on screen at at, meant for due (0:
-    // unknown), while playing at speed.
-    void presented(double due, double at, double speed);
+    // unknown), while playing at speed. The frame's time when it was told
+    // for sure (by its due time, after an earlier picture's).
+    std::optional<double> presented(double due, double at, double speed);
 
     double read(double now) const { return clock_.read(now); }
     // The frame on screen, if any.

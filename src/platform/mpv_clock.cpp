@@ -101,7 +101,11 @@ void UnshownFrames::reported(double pts, double at) {
         reports_.pop_front();
 }
 
-std::optional<double> UnshownFrames::presented(double due, double slack, double speed) {
+std::optional<double> UnshownFrames::presented(double due, double slack, double speed,
+                                               bool* matched) {
+    const bool byDue = matched_ && due > 0.0;
+    if (matched)
+        *matched = false;
     // How far after the last matched picture's a report's frame would be due.
     const auto offset = [&](const Report& r) { return (r.pts - matched_->pts) / speed; };
     const double sinceMatched = matched_ && due > 0.0 ? due - matched_->at : 0.0;
@@ -119,6 +123,8 @@ std::optional<double> UnshownFrames::presented(double due, double slack, double 
     if (matched_ && due > 0.0 && offset(r) > sinceMatched + slack)
         return std::nullopt; // a later frame's: its picture comes next
     reports_.pop_front();
+    if (matched)
+        *matched = byDue;
     if (due > 0.0)
         matched_ = Report{r.pts, due};
     else

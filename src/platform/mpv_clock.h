@@ -95,8 +95,10 @@ public:
     void reported(double pts, double at);
     // A new picture reached the screen; the engine meant it for monotonic
     // time due (0: unknown). slack: half the wall time between two frames.
-    // The frame to anchor to, if any.
-    std::optional<double> presented(double due, double slack, double speed);
+    // The frame to anchor to, if any; matched (if given) says whether it was
+    // told by its due time after an earlier match, not taken as the oldest.
+    std::optional<double> presented(double due, double slack, double speed,
+                                    bool* matched = nullptr);
     // Forget everything (pause, seek, speed change, new item).
     void clear();
     // The latest frame reported and not yet on screen, if any.

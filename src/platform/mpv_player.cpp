@@ -58,8 +58,9 @@ struct MpvPlayer::State {
     std::uint64_t rateGeneration = 0;
     int pendingPauseRequests = 0;
     FrameClock clock;
-    // While a picture draws the frames, the clock follows what it shows.
-    std::function<bool()> pictureRendering;
+    // While a picture draws the frames, the clock follows what it shows; it
+    // keeps the frames it showed for steps back.
+    MpvPicture picture;
     bool followFrames = false; // after a frame step: the clock takes the shown frame
     // Paused from playing with no seek since: a frame the engine hands out
     // after the pause request, later than the reading, is taken back.
@@ -118,7 +119,14 @@ struct MpvPlayer::State {
         setFlagAsync(handle(), "pause", paused, tag(kPauseRequest, 0));
     }
 
-    bool pictureDrawsFrames() const { return pictureRendering && pictureRendering(); }
+    bool pictureDrawsFrames() const { return picture.rendering && picture.rendering(); }
+
+    // The engine's frames show again in the picture: now, or from the next
+    // one it draws.
+    void releaseKept(bool now) const {
+        if (picture.releaseKept)
+            picture.releaseKept(now);
+    }
 
     bool stepsUnderWay() const { return backStepping || forwardStepping || !queuedSteps.empty(); }
 
@@ -217,6 +225,7 @@ void MpvPlayer::setRate(float rate) {
     // A seek correction would pause the engine again: take the landing as it is.
     d.seeking = false;
     d.clearSteps();
+    d.releaseKept(false);
     setDoubleAsync(d.handle(), "speed", speed, tag(kOtherRequest, 0));
     if (d.rate > 0.0f) {
         d.clock.setSpeed(speed, now);
@@ -291,6 +300,7 @@ void MpvPlayer::seekToTime(double seconds) {
     d.followFrames = false;
     d.pausedFromPlay = false;
     d.clearSteps();
+    d.releaseKept(false);
     d.clock.jumpTo(target);
     if (d.rate > 0.0f)
         d.clock.play(d.rate, now);
@@ -334,6 +344,8 @@ void MpvPlayer::replaceCurrentItem(const QUrl& url) {
     d.seeking = false;
     d.pendingSeek.reset();
     d.clearSteps();
+    if (d.picture.forgetKept)
+        d.picture.forgetKept();
 
     // Only a local file reaches the engine: nothing a user drops may make it
     // fetch from the network.
@@ -387,11 +399,26 @@ void MpvPlayer::stepFrame(bool forward) {
         d.stepTarget ? d.stepTarget
                      : (grid ? gridFrameAtOrBefore(currentTime(), *grid) : std::nullopt);
     if (const std::optional<double> to = from ? d.stepFrom(*from, forward) : std::nullopt) {
+        if (std::abs(*to - *from) > kSameFrame && stepOntoKept(*to))
+            return;
         d.stepTarget = to;
         d.clock.pauseAt(*to);
     }
     d.queuedSteps.push_back(forward);
     runQueuedSteps();
+}
+
+bool MpvPlayer::stepOntoKept(double to) {
+    State& d = *d_;
+    if (!d.picture.hasKept || !d.picture.hasKept(to))
+        return false;
+    // The picture shows the kept frame now and the clock reads it; the
+    // engine goes there by an exact seek meanwhile (a newer step's seek
+    // replaces it), and its frames show again once it has landed.
+    seekToTime(to);
+    d.picture.showKept(to);
+    d.clock.frameShown(to, monotonicSeconds());
+    return true;
 }
 
 void MpvPlayer::runQueuedSteps() {
@@ -405,6 +432,7 @@ void MpvPlayer::runQueuedSteps() {
             return;
         d.followFrames = true;
         d.pausedFromPlay = false;
+        d.releaseKept(false);
         // Several steps waiting, one of them back (a held arrow key, steps
         // while one back was decoding), and the frame they land on known:
         // one exact seek there rather than a keyframe decode per step.
@@ -459,13 +487,13 @@ QWidget* MpvPlayer::createVideoWidget(QWidget* parent) {
     const bool gl = d.output == VideoOutput::OpenGL ||
                     (d.output == VideoOutput::Automatic && MpvVideoWidget::openGLAvailable());
     // The clock follows the frames the picture puts on screen.
-    MpvPicture picture = createMpvPicture(d.core, gl, parent, this,
-                                          [this](double due, double at) { pictureShown(due, at); });
-    d.pictureRendering = std::move(picture.rendering);
-    return picture.widget;
+    d.picture = createMpvPicture(
+        d.core, gl, parent, this,
+        [this](double due, double at, std::uint64_t frame) { pictureShown(due, at, frame); });
+    return d.picture.widget;
 }
 
-void MpvPlayer::pictureShown(double due, double at) {
+void MpvPlayer::pictureShown(double due, double at, std::uint64_t frame) {
     const State::NoteOnExit noted{*d_};
     if (!(d_->rate > 0.0f))
         return;
@@ -475,7 +503,11 @@ void MpvPlayer::pictureShown(double due, double at) {
     State& d = *d_;
     if (!(d.rate > 0.0f) || d.seeking)
         return;
-    d.clock.presented(due, at, d.rate);
+    const std::optional<double> pts = d.clock.presented(due, at, d.rate);
+    // Frames are kept by time only on a frame grid, where a step's frame is
+    // known before it lands.
+    if (pts && frame && d.grid() && d.picture.keepFrame)
+        d.picture.keepFrame(frame, *pts, d.clock.fps());
 }
 
 QImage MpvPlayer::grabVideoFrame() const {
@@ -504,6 +536,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
         }
     };
     auto fail = [&] {
+        d.releaseKept(true);
         d.status = ItemStatus::Failed;
         d.rate = 0.0f;
         d.pausePoll.stop();
@@ -522,6 +555,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
     };
     auto finishSeek = [&] {
         d.seeking = false;
+        d.releaseKept(false);
         runQueuedSteps();
         emit settled();
     };

@@ -22,7 +22,8 @@ struct mpv_event;
 //  - on a constant frame rate a frame step's frame is known when it is asked
 //    for: currentTime() reads it at once, and several steps queued behind a
 //    step back go to their frame by one exact seek (steps without a frame
-//    grid follow each landing);
+//    grid follow each landing); a step onto a frame the picture kept from
+//    playing shows it at once while the engine seeks there (FrameKeep);
 //  - a new item starts paused at 0; only local files are played: any other
 //    URL fails without reaching the engine.
 //
@@ -84,7 +85,9 @@ private:
 
     // The video widget put a new frame on screen at monotonic time at; the
     // engine meant it for due (0: unknown).
-    void pictureShown(double due, double at);
+    void pictureShown(double due, double at, std::uint64_t frame);
+    // A step onto a frame the picture keeps: shown at once; false when not kept.
+    bool stepOntoKept(double to);
     void seekToTime(double seconds);
     void runQueuedSteps();
     void stepsEnded();

@@ -93,7 +93,7 @@ void passFrameBy(Widget* widget, MpvCore* core, mpv_render_context* render) {
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
     mpv_render_context_render(render, params);
     if (next.fresh)
-        emit widget->framePresented(next.due, monotonicSeconds());
+        emit widget->framePresented(next.due, monotonicSeconds(), 0);
 }
 
 } // namespace
@@ -118,14 +118,14 @@ MpvVideoWidget::MpvVideoWidget(std::shared_ptr<MpvCore> core, QWidget* parent)
         if (!drawnFresh_)
             return;
         drawnFresh_ = false;
-        emit framePresented(drawnDue_, monotonicSeconds());
+        emit framePresented(drawnDue_, monotonicSeconds(), drawnCopy_);
     });
 }
 
 MpvVideoWidget::~MpvVideoWidget() {
     if (context())
         disconnect(context(), nullptr, this, nullptr);
-    if (render_) {
+    if (context()) {
         makeCurrent();
         freeRenderer();
         doneCurrent();
@@ -193,11 +193,20 @@ void MpvVideoWidget::paintGL() {
                                  {MPV_RENDER_PARAM_FLIP_Y, &flipY},
                                  {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
-    if (const NextFrame next = nextFrame(core_.get(), render_); next.fresh) {
+    const NextFrame next = nextFrame(core_.get(), render_);
+    if (next.fresh) {
         drawnFresh_ = true;
         drawnDue_ = next.due;
     }
     mpv_render_context_render(render_, params);
+    const QSize size(fbo.w, fbo.h);
+    if (next.fresh) {
+        if (releaseArmed_)
+            dropKept();
+        drawnCopy_ = shownKept_ ? 0 : keep_.capture(defaultFramebufferObject(), size);
+    }
+    if (shownKept_ && !keep_.draw(*shownKept_, defaultFramebufferObject(), size))
+        dropKept();
 }
 
 void MpvVideoWidget::takeFrame() {
@@ -207,12 +216,51 @@ void MpvVideoWidget::takeFrame() {
     }
     if (!render_)
         return;
+    if (releaseArmed_)
+        dropKept();
     makeCurrent();
     passFrameBy(this, core_.get(), render_);
     doneCurrent();
 }
 
+bool MpvVideoWidget::showKept(double pts) {
+    if (!keep_.has(pts))
+        return false;
+    shownKept_ = pts;
+    releaseArmed_ = false;
+    update();
+    return true;
+}
+
+void MpvVideoWidget::releaseKept(bool now) {
+    if (!shownKept_)
+        return;
+    if (!now) {
+        releaseArmed_ = true;
+        return;
+    }
+    dropKept();
+    update();
+}
+
+void MpvVideoWidget::dropKept() {
+    shownKept_.reset();
+    releaseArmed_ = false;
+}
+
+void MpvVideoWidget::forgetKept() {
+    dropKept();
+    if (!context())
+        return;
+    makeCurrent();
+    keep_.clear();
+    doneCurrent();
+    update();
+}
+
 void MpvVideoWidget::freeRenderer() {
+    keep_.clear();
+    dropKept();
     freeRenderContext(core_.get(), render_);
 }
 
@@ -284,26 +332,47 @@ void MpvSoftwareVideoWidget::paintEvent(QPaintEvent*) {
     painter.drawImage(QPointF(0, 0), image);
     // The window's backing store reaches the screen as this paint ends.
     if (next.fresh)
-        emit framePresented(next.due, monotonicSeconds());
+        emit framePresented(next.due, monotonicSeconds(), 0);
 }
 
 namespace {
 
+using Presented = std::function<void(double, double, std::uint64_t)>;
+
 template <class Picture>
-MpvPicture follow(Picture* picture, QObject* receiver,
-                  std::function<void(double, double)> presented) {
+MpvPicture follow(Picture* picture, QObject* receiver, Presented presented) {
     QPointer<Picture> guard(picture);
     QObject::connect(picture, &Picture::framePresented, receiver, std::move(presented),
                      Qt::QueuedConnection);
-    return {picture, [guard] { return guard && guard->isRendering(); }};
+    MpvPicture p;
+    p.widget = picture;
+    p.rendering = [guard] { return guard && guard->isRendering(); };
+    return p;
 }
 
 } // namespace
 
 MpvPicture createMpvPicture(std::shared_ptr<MpvCore> core, bool openGL, QWidget* parent,
-                            QObject* receiver, std::function<void(double, double)> presented) {
-    if (openGL)
-        return follow(new MpvVideoWidget(std::move(core), parent), receiver, std::move(presented));
-    return follow(new MpvSoftwareVideoWidget(std::move(core), parent), receiver,
-                  std::move(presented));
+                            QObject* receiver, Presented presented) {
+    if (!openGL)
+        return follow(new MpvSoftwareVideoWidget(std::move(core), parent), receiver,
+                      std::move(presented));
+    auto* widget = new MpvVideoWidget(std::move(core), parent);
+    MpvPicture p = follow(widget, receiver, std::move(presented));
+    const QPointer<MpvVideoWidget> w(widget);
+    p.keepFrame = [w](std::uint64_t frame, double pts, double fps) {
+        if (w)
+            w->keepFrame(frame, pts, fps);
+    };
+    p.hasKept = [w](double pts) { return w && w->keep().has(pts); };
+    p.showKept = [w](double pts) { return w && w->showKept(pts); };
+    p.releaseKept = [w](bool now) {
+        if (w)
+            w->releaseKept(now);
+    };
+    p.forgetKept = [w] {
+        if (w)
+            w->forgetKept();
+    };
+    return p;
 }

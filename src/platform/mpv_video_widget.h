@@ -1,11 +1,15 @@
 #pragma once
 
+#include "platform/frame_keep.h"
+
 #include <QOpenGLWidget>
 #include <QWidget>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class MpvCore;
@@ -22,6 +26,10 @@ struct mpv_render_context;
 // (or was passed by unseen), so that the player's clock follows the picture
 // rather than the engine, which runs a little ahead of it.
 //
+// Each new frame drawn is copied into a FrameKeep; once the player names its
+// time (keepFrame()), showKept() can put it back on screen at once, over the
+// engine's picture, until releaseKept() lets the engine's frames show again.
+//
 // Thread rules: user-interface thread only; the engine's frame notification
 // only queues a repaint.
 class MpvVideoWidget : public QOpenGLWidget {
@@ -37,10 +45,23 @@ public:
     // The engine has a new frame: draw it, or pass it by while nobody sees it.
     void takeFrame();
 
+    // The frame presented as frame (framePresented()) has the time pts.
+    void keepFrame(std::uint64_t frame, double pts, double fps) { keep_.tag(frame, pts, fps); }
+    // Shows the kept frame of time pts, at once and until released; false
+    // (and nothing changes) when it is not kept.
+    bool showKept(double pts);
+    // The engine's frames show again: now, or from the next new one it draws
+    // (the one it is about to land on is the frame shown).
+    void releaseKept(bool now);
+    // Lets every kept frame go (a new video).
+    void forgetKept();
+    const FrameKeep& keep() const { return keep_; }
+
 signals:
     // A new frame is on screen since monotonic time at; the engine meant it
-    // for due (0: unknown). Both in monotonicSeconds().
-    void framePresented(double due, double at);
+    // for due (0: unknown). Both in monotonicSeconds(). frame: its copy in
+    // the keep, 0 for none.
+    void framePresented(double due, double at, std::uint64_t frame);
 
 protected:
     void initializeGL() override;
@@ -49,6 +70,7 @@ protected:
 private:
     static void engineFrameReady(void* self);
     void freeRenderer();
+    void dropKept();
 
     std::shared_ptr<MpvCore> core_;
     mpv_render_context* render_ = nullptr;
@@ -56,6 +78,10 @@ private:
     // The new frame drawn until the window shows it.
     bool drawnFresh_ = false;
     double drawnDue_ = 0.0;
+    std::uint64_t drawnCopy_ = 0;
+    FrameKeep keep_;
+    std::optional<double> shownKept_; // the kept frame drawn over the engine's
+    bool releaseArmed_ = false;
 };
 
 // The same without OpenGL: libmpv's software renderer draws into an image
@@ -71,7 +97,7 @@ public:
     void takeFrame();
 
 signals:
-    void framePresented(double due, double at);
+    void framePresented(double due, double at, std::uint64_t frame); // frame: always 0
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -89,11 +115,17 @@ private:
 // MpvSoftwareVideoWidget of core. Its framePresented() reaches presented
 // queued, after the paint and outside of it, on receiver's thread while
 // receiver lives. rendering() says whether the widget still lives and draws
-// the engine's frames.
+// the engine's frames. The keep's calls do nothing once the widget is gone;
+// the software picture keeps nothing.
 struct MpvPicture {
     QWidget* widget = nullptr;
     std::function<bool()> rendering;
+    std::function<void(std::uint64_t frame, double pts, double fps)> keepFrame;
+    std::function<bool(double pts)> hasKept;
+    std::function<bool(double pts)> showKept;
+    std::function<void(bool now)> releaseKept;
+    std::function<void()> forgetKept;
 };
-MpvPicture createMpvPicture(std::shared_ptr<MpvCore> core, bool openGL, QWidget* parent,
-                            QObject* receiver,
-                            std::function<void(double due, double at)> presented);
+MpvPicture createMpvPicture(
+    std::shared_ptr<MpvCore> core, bool openGL, QWidget* parent, QObject* receiver,
+    std::function<void(double due, double at, std::uint64_t frame)> presented);
