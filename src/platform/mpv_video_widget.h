@@ -126,6 +126,6 @@ struct MpvPicture {
     std::function<void(bool now)> releaseKept;
     std::function<void()> forgetKept;
 };
-MpvPicture createMpvPicture(
-    std::shared_ptr<MpvCore> core, bool openGL, QWidget* parent, QObject* receiver,
-    std::function<void(double due, double at, std::uint64_t frame)> presented);
+MpvPicture
+createMpvPicture(std::shared_ptr<MpvCore> core, bool openGL, QWidget* parent, QObject* receiver,
+                 std::function<void(double due, double at, std::uint64_t frame)> presented);
