@@ -194,12 +194,16 @@ void MpvVideoWidget::paintGL() {
                                  {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
     const NextFrame next = nextFrame(core_.get(), render_);
+    const QSize size(fbo.w, fbo.h);
+    // A kept frame covers the whole picture: the engine draws only to hand
+    // over a new frame of its own.
+    if (shownKept_ && !next.fresh && keep_.draw(*shownKept_, defaultFramebufferObject(), size))
+        return;
     if (next.fresh) {
         drawnFresh_ = true;
         drawnDue_ = next.due;
     }
     mpv_render_context_render(render_, params);
-    const QSize size(fbo.w, fbo.h);
     if (next.fresh) {
         if (releaseArmed_)
             dropKept();
