@@ -69,7 +69,7 @@ private slots:
     }
 
     // The document's kept line times place lines as the rule does, through
-    // random appends, insertions by time, notes and deletions.
+    // random appends, insertions by time, notes and deletions of a long text.
     void keptTimesFollowEdits() {
         QCOMPARE(writtenTime(u"   12.35  18:15:02  a"), std::optional(12.35));
         QCOMPARE(writtenTime(u"   -1.00  18:15:02"), std::optional(-1.0));
@@ -78,6 +78,11 @@ private slots:
             QVERIFY2(!writtenTime(QString::fromLatin1(no)), no);
         QTextDocument doc;
         LineTimes& kept = lineTimesOf(&doc);
+        QString start;
+        for (int i = 0; i < 800; ++i)
+            start += QStringLiteral("%1  10:00:00  k\n").arg(i / 100.0, 8, 'f', 2) +
+                     QStringLiteral("note\n").repeated(i * 7 % 13);
+        QTextCursor(&doc).insertText(start);
         QRandomGenerator random(7);
         for (int step = 0; step < 400; ++step) {
             std::vector<std::optional<double>> now;
@@ -85,16 +90,21 @@ private slots:
                 now.push_back(writtenTime(b.text()));
             if (doc.lastBlock().text().isEmpty())
                 now.pop_back();
-            const double t = random.bounded(100) / 10.0;
-            const int expected = int(insertionIndex(
-                now.size(), [&](std::size_t i) { return now[i]; }, t));
-            QCOMPARE(kept.insertionLine(t), expected);
+            double t = 0;
+            int expected = 0;
+            for (int look = 0; look < 4; ++look) {
+                t = random.bounded(100) / 10.0;
+                expected = int(insertionIndex(
+                    now.size(), [&](std::size_t i) { return now[i]; }, t));
+                QCOMPARE(kept.insertionLine(t), expected);
+            }
             QTextCursor c(&doc);
             const int kind = random.bounded(4);
             if (kind == 3 && doc.blockCount() > 2) {
                 c.setPosition(
                     doc.findBlockByNumber(random.bounded(doc.blockCount() - 1)).position());
-                c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+                c.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor,
+                               random.bounded(1, 200));
                 c.removeSelectedText();
                 continue;
             }
