@@ -72,9 +72,9 @@ private slots:
     // random appends, insertions by time, notes and deletions of a long text.
     void keptTimesFollowEdits() {
         QCOMPARE(writtenTime(u"   12.35  18:15:02  a"), std::optional(12.35));
-        QCOMPARE(writtenTime(u"   -1.00  18:15:02"), std::optional(-1.0));
-        for (const char* no :
-             {"   12.3  18:15:02  a", "   12.35  18:15:0  a", "   12.35  18:15:02 a", "note"})
+        QCOMPARE(writtenTime(u"   -1.00  18:15:02  "), std::optional(-1.0));
+        for (const char* no : {"   12.3  18:15:02  a", "   12.35  18:15:0  a",
+                               "   12.35  18:15:02 a", "   12.35  18:15:02", "note"})
             QVERIFY2(!writtenTime(QString::fromLatin1(no)), no);
         QTextDocument doc;
         LineTimes& kept = lineTimesOf(&doc);

@@ -8,13 +8,20 @@
 
 namespace {
 
-bool isAsciiDigit(QChar c) {
-    return c.unicode() >= '0' && c.unicode() <= '9';
+bool isHeaderLine(QStringView line) {
+    return line == QLatin1String("#") || line.startsWith(QLatin1String("# started_at ")) ||
+           line.startsWith(QLatin1String("# video_name "));
 }
 
-// Matches ^ *-?[0-9]+\.[0-9]{2}  [0-9]{2}:[0-9]{2}:[0-9]{2}  (.*)$ by hand:
-// a regular expression costs too much on long transcripts.
-bool splitStamp(QStringView line, QStringView* time, QStringView* clock, QStringView* entry) {
+} // namespace
+
+std::optional<WrittenStamp> writtenStamp(QStringView line) {
+    // By hand: a regular expression costs too much on long transcripts.
+    const auto digit = [&](qsizetype at) {
+        return at < line.size() && line[at].unicode() >= '0' && line[at].unicode() <= '9';
+    };
+    if (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
     qsizetype i = 0;
     while (i < line.size() && line[i] == QLatin1Char(' '))
         ++i;
@@ -22,31 +29,21 @@ bool splitStamp(QStringView line, QStringView* time, QStringView* clock, QString
     if (i < line.size() && line[i] == QLatin1Char('-'))
         ++i;
     const qsizetype digits = i;
-    while (i < line.size() && isAsciiDigit(line[i]))
+    while (digit(i))
         ++i;
-    if (i == digits || line.size() - i < 3 + 2 + 8 + 2 || line[i] != QLatin1Char('.') ||
-        !isAsciiDigit(line[i + 1]) || !isAsciiDigit(line[i + 2]))
-        return false;
-    *time = line.mid(start, i + 3 - start);
+    if (i == digits || i >= line.size() || line[i] != QLatin1Char('.') || !digit(i + 1) ||
+        !digit(i + 2))
+        return std::nullopt;
     i += 3;
     static constexpr char kLayout[] = "  99:99:99  ";
+    if (line.size() - i < 12)
+        return std::nullopt;
     for (int k = 0; k < 12; ++k) {
-        const bool ok =
-            kLayout[k] == '9' ? isAsciiDigit(line[i + k]) : line[i + k] == QLatin1Char(kLayout[k]);
-        if (!ok)
-            return false;
+        if (kLayout[k] == '9' ? !digit(i + k) : line[i + k] != QLatin1Char(kLayout[k]))
+            return std::nullopt;
     }
-    *clock = line.mid(i + 2, 8);
-    *entry = line.mid(i + 12);
-    return true;
+    return WrittenStamp{line.mid(start, i - start), line.mid(i + 2, 8), line.mid(i + 12)};
 }
-
-bool isHeaderLine(QStringView line) {
-    return line == QLatin1String("#") || line.startsWith(QLatin1String("# started_at ")) ||
-           line.startsWith(QLatin1String("# video_name "));
-}
-
-} // namespace
 
 std::optional<QByteArray> readWholeFile(const QString& path, Failure* failure) {
     QFile file(path);
@@ -76,18 +73,16 @@ QString namePartOfFileName(const QString& fileName) {
 }
 
 std::optional<StampedLine> stampedLine(QStringView line, int lineNo, bool* outOfRange) {
-    if (line.endsWith(QLatin1Char('\r')))
-        line.chop(1);
-    QStringView time, clock, entry;
-    if (!splitStamp(line, &time, &clock, &entry))
+    const std::optional<WrittenStamp> stamp = writtenStamp(line);
+    if (!stamp)
         return std::nullopt;
-    const std::optional<qint64> ms = parseMillis(time);
+    const std::optional<qint64> ms = parseMillis(stamp->time);
     if (!ms) {
         if (outOfRange)
             *outOfRange = true;
         return std::nullopt;
     }
-    return StampedLine{lineNo, *ms, clock.toString(), entry.toString()};
+    return StampedLine{lineNo, *ms, stamp->clock.toString(), stamp->entry.toString()};
 }
 
 std::optional<Transcript> parseTranscript(const QString& file, const QByteArray& bytes,

@@ -37,6 +37,20 @@ struct Transcript {
     qint64 lastMs = 0;    // largest stamped time
 };
 
+// The time stamp at the start of a line the program writes: the video time
+// ("%8.2f": blanks, an optional minus sign, digits, a point, two decimals),
+// two blanks, the "HH:mm:ss" clock, two blanks and the entry. A line that
+// ends right after the clock has none: the program never writes one, and the
+// data read from a file has always taken it for a note. A carriage return
+// ending the line is not part of it. Every reader of transcript lines, the
+// program's own included, goes by this one.
+struct WrittenStamp {
+    QStringView time;  // "12.35", "-1.00"
+    QStringView clock; // "18:15:02"
+    QStringView entry; // all after the clock's two blanks; may be ""
+};
+std::optional<WrittenStamp> writtenStamp(QStringView line);
+
 // Reads one line (without its line break) as parseTranscript does: the stamp
 // when it has the time-stamped layout and a time in range, else nullopt; a
 // time out of range also sets *outOfRange when given.

@@ -1,5 +1,7 @@
 #include "session/line_times.h"
 
+#include "analysis/transcript_reader.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -7,37 +9,9 @@
 #include <algorithm>
 
 std::optional<double> writtenTime(QStringView line) {
-    qsizetype i = 0;
-    while (i < line.size() && line[i] == QLatin1Char(' '))
-        ++i;
-    const qsizetype start = i;
-    if (i < line.size() && line[i] == QLatin1Char('-'))
-        ++i;
-    const auto digit = [&](qsizetype at) {
-        return at < line.size() && line[at].isDigit() && line[at].unicode() < 128;
-    };
-    const qsizetype digits = i;
-    while (digit(i))
-        ++i;
-    if (i == digits || i >= line.size() || line[i] != QLatin1Char('.') || !digit(i + 1) ||
-        !digit(i + 2))
-        return std::nullopt;
-    const qsizetype end = i + 3;
-    // "  HH:mm:ss", then two blanks or the end of the line.
-    static const char clock[] = "  00:00:00";
-    if (line.size() < end + 10)
-        return std::nullopt;
-    for (int k = 0; k < 10; ++k) {
-        const QChar c = line[end + k];
-        if (clock[k] == '0' ? !digit(end + k) : c != QLatin1Char(clock[k]))
-            return std::nullopt;
-    }
-    const qsizetype after = end + 10;
-    if (after != line.size() && (line.size() < after + 2 || line[after] != QLatin1Char(' ') ||
-                                 line[after + 1] != QLatin1Char(' ')))
-        return std::nullopt;
+    const std::optional<WrittenStamp> stamp = writtenStamp(line);
     bool ok = false;
-    const double t = line.mid(start, end - start).toDouble(&ok);
+    const double t = stamp ? stamp->time.toDouble(&ok) : 0.0;
     return ok ? std::optional(t) : std::nullopt;
 }
 

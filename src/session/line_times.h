@@ -12,9 +12,8 @@
 
 class QTextDocument;
 
-// The time written at the start of a time-stamped line ("%8.2f", two blanks,
-// the "HH:mm:ss" clock, then two blanks and the entry or the end); nullopt
-// for any other line.
+// The time written at the start of a time-stamped line (as writtenStamp
+// reads it); nullopt for any other line.
 std::optional<double> writtenTime(QStringView line);
 
 // The written times of a document's lines (one a block), kept up to date

@@ -9,7 +9,6 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -73,13 +72,7 @@ std::optional<double> lineTime(const QTextBlock& line) {
     if (auto* stamp = dynamic_cast<const StampedTime*>(line.userData());
         stamp && stamp->text == text)
         return stamp->seconds;
-    // "%8.2f  " then the "HH:mm:ss" clock and two blanks before the entry.
-    static const QRegularExpression written(
-        QStringLiteral("^ *(-?\\d+\\.\\d\\d)  \\d\\d:\\d\\d:\\d\\d(  |$)"));
-    const QRegularExpressionMatch m = written.match(text);
-    if (!m.hasMatch())
-        return std::nullopt;
-    return m.captured(1).toDouble();
+    return writtenTime(text);
 }
 
 namespace {
