@@ -1,6 +1,7 @@
 // Reopening a transcript: where a new line goes, which files are transcripts
 // and what they hold, the revision's name and header, and where the video is
 // looked for.
+#include "analysis/transcript_reader.h"
 #include "session/line_order.h"
 #include "session/line_times.h"
 #include "storage/revision.h"
@@ -116,8 +117,8 @@ private slots:
         }
     }
 
-    // Names the program gives its files, with the stamp and name part they
-    // tell; other names tell nothing.
+    // Names the program gives its files (and gave its journals), with the
+    // stamp and name part they tell; other names tell nothing.
     void programNames() {
         const QString s = QStringLiteral("2026.12.05-18.14.46");
         const std::pair<QString, QString> rows[] = {
@@ -127,6 +128,8 @@ private slots:
             {s + "--a--b--revision-at--2026.12.06-09.00.00--3.txt", "a--b"},
             {"unsaved--" + s + "--lecture3.txt", "lecture3"},
             {"discarded--" + s + "--lecture3--2.txt", "lecture3"},
+            {s + "--lecture3--unsaved--2.txt", "lecture3"},
+            {s + "--lecture3--discarded.txt", "lecture3"},
             {"notes.txt", ""},
             {s + "--.txt", ""},
             {s + "--lecture3.mp4", ""}};
@@ -156,7 +159,7 @@ private slots:
              "2026.12.05-18.14.46", "trial", false},
         };
         for (const Row& r : rows) {
-            const auto t = parseTranscript(r.name, r.text, fallback);
+            const auto t = transcriptToReopen(r.name, r.text, fallback);
             QVERIFY2(t, qPrintable(r.name));
             QCOMPARE(t->videoName, r.videoName);
             QCOMPARE(t->lines, r.lines);
@@ -164,8 +167,8 @@ private slots:
             QCOMPARE(t->namePart, r.part);
             QCOMPARE(t->header == kHeader, r.headerKept);
         }
-        QVERIFY(!parseTranscript("notes.txt", body, fallback));
-        QVERIFY(!parseTranscript("notes.txt", "#\n# started_at x\n", fallback));
+        QVERIFY(!transcriptToReopen("notes.txt", body, fallback));
+        QVERIFY(!transcriptToReopen("notes.txt", "#\n# started_at x\n", fallback));
     }
 
     // The revision's name keeps the original's stamp and part; its header

@@ -64,12 +64,17 @@ std::optional<QByteArray> readWholeFile(const QString& path, Failure* failure) {
     return bytes;
 }
 
-QString namePartOfFileName(const QString& fileName) {
+std::optional<ProgramFileName> programFileName(const QString& fileName) {
     static const QRegularExpression name(
-        QStringLiteral(R"(^((unsaved|discarded)--)?\d{4}\.\d{2}\.\d{2}-\d{2}\.\d{2}\.\d{2}--(.+?))"
-                       R"((--checkpoint-at--\d{2}\.\d{2}\.\d{2})?(--unsaved)?(--\d+)?\.txt$)"));
+        QStringLiteral("^(?:(?:unsaved|discarded)--)?"
+                       "(\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d)--(.+?)"
+                       "(?:--checkpoint-at--\\d\\d\\.\\d\\d\\.\\d\\d"
+                       "|--revision-at--\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d)?"
+                       "(?:--unsaved|--discarded)?(?:--\\d+)?\\.txt$"));
     const QRegularExpressionMatch m = name.match(fileName);
-    return m.hasMatch() ? m.captured(3) : QString();
+    if (!m.hasMatch())
+        return std::nullopt;
+    return ProgramFileName{m.captured(1), m.captured(2)};
 }
 
 std::optional<StampedLine> stampedLine(QStringView line, int lineNo, bool* outOfRange) {
@@ -134,8 +139,10 @@ std::optional<Transcript> parseTranscript(const QString& file, const QByteArray&
         *failure = {file, 0, QStringLiteral("not a transcript: no time-stamped line")};
         return std::nullopt;
     }
-    if (!videoFromHeader)
-        t.video = namePartOfFileName(QFileInfo(file).fileName());
+    if (!videoFromHeader) {
+        if (const auto named = programFileName(QFileInfo(file).fileName()))
+            t.video = named->namePart;
+    }
     return t;
 }
 

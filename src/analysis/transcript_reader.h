@@ -64,9 +64,16 @@ std::optional<Transcript> parseTranscript(const QString& file, const QByteArray&
 // Reads the file at path; a missing or unreadable file fails too.
 std::optional<Transcript> readTranscript(const QString& path, Failure* failure);
 
-// The name part of a file name written by the program ("<stamp>--<name>.txt",
-// checkpoints and journals included); "" for any other name.
-QString namePartOfFileName(const QString& fileName);
+// What the name of a file the program writes tells: its load stamp and name
+// part, for "<stamp>--<name part>.txt" and its numbered ("--2"), checkpoint,
+// revision and journal forms (the journals' older "--unsaved" and
+// "--discarded" endings included); nullopt for any other name. The name
+// part is taken as short as the known endings allow.
+struct ProgramFileName {
+    QString loadStamp; // "yyyy.MM.dd-HH.mm.ss"
+    QString namePart;
+};
+std::optional<ProgramFileName> programFileName(const QString& fileName);
 
 // Reads a whole file; fails with the system's reason.
 std::optional<QByteArray> readWholeFile(const QString& path, Failure* failure);

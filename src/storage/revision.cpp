@@ -1,11 +1,11 @@
 #include "storage/revision.h"
 
+#include "analysis/transcript_reader.h"
 #include "platform/date_format.h"
 #include "storage/transcript_file.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <sys/stat.h>
@@ -39,26 +39,12 @@ std::optional<HeaderLines> headerLines(const QString& text) {
 
 } // namespace
 
-std::optional<ProgramFileName> programFileName(const QString& fileName) {
-    // The name part is taken as short as the known suffixes allow.
-    static const QRegularExpression name(
-        QStringLiteral("^(?:(?:unsaved|discarded)--)?"
-                       "(\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d)--(.+?)"
-                       "(--checkpoint-at--\\d\\d\\.\\d\\d\\.\\d\\d"
-                       "|--revision-at--\\d{4}\\.\\d\\d\\.\\d\\d-\\d\\d\\.\\d\\d\\.\\d\\d"
-                       "|--unsaved|--discarded)?(--\\d+)?\\.txt$"));
-    const QRegularExpressionMatch m = name.match(fileName);
-    if (!m.hasMatch())
-        return std::nullopt;
-    return ProgramFileName{m.captured(1), m.captured(2)};
-}
-
 bool beginsWithHeader(const QString& text) {
     return headerLines(text).has_value();
 }
 
-std::optional<ReopenedTranscript> parseTranscript(const QString& fileName, const QString& text,
-                                                  const QDateTime& fallbackTime) {
+std::optional<ReopenedTranscript> transcriptToReopen(const QString& fileName, const QString& text,
+                                                     const QDateTime& fallbackTime) {
     const std::optional<ProgramFileName> named = programFileName(fileName);
     const std::optional<HeaderLines> header = headerLines(text);
     if (!named && !header)
@@ -153,7 +139,7 @@ TranscriptRead readTranscriptFile(const QString& path) {
         read.problem = QStringLiteral("It is not UTF-8 text.");
         return read;
     }
-    read.transcript = parseTranscript(info.fileName(), text, info.lastModified());
+    read.transcript = transcriptToReopen(info.fileName(), text, info.lastModified());
     if (!read.transcript) {
         read.problem = QStringLiteral("It is not a transcript: it has no transcript header "
                                       "and not the name of a file this program writes.");

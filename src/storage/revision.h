@@ -7,16 +7,8 @@
 
 // Reopening a transcript file and writing the revision of a reopened session.
 // Pure functions over plain values, but for readTranscriptFile (which reads
-// one file) and the record of the session reopened now.
-
-// What the name of a file the program writes tells: its load stamp and name
-// part, for "<stamp>--<name part>.txt" and its checkpoint, revision, journal
-// and numbered ("--2") forms.
-struct ProgramFileName {
-    QString loadStamp; // "yyyy.MM.dd-HH.mm.ss"
-    QString namePart;
-};
-std::optional<ProgramFileName> programFileName(const QString& fileName);
+// one file) and the record of the session reopened now. The names of the
+// program's files are read by programFileName (analysis/transcript_reader.h).
 
 // Whether text begins with the transcript header ("#", "# started_at ...",
 // "# video_name ...").
@@ -32,14 +24,14 @@ struct ReopenedTranscript {
     QString lines;     // the transcript text, header (and reopened-from line) left out
 };
 
-// Reads a transcript from the text of the file called fileName (its name
-// only), or gives nullopt when the text is not a transcript: neither the
+// Reads a transcript to reopen from the text of the file called fileName
+// (its name only), or gives nullopt when the text is not a transcript: neither the
 // header nor a name the program gives. A checkpoint has no header: its
 // stamp and name part give one. A revision's reopened-from line is not a
 // transcript line. When the name is not the program's, the stamp is that of
 // fallbackTime (the file's own time).
-std::optional<ReopenedTranscript> parseTranscript(const QString& fileName, const QString& text,
-                                                  const QDateTime& fallbackTime);
+std::optional<ReopenedTranscript> transcriptToReopen(const QString& fileName, const QString& text,
+                                                     const QDateTime& fallbackTime);
 
 // The outcome of reading a file to be reopened: a transcript, or why not (a
 // sentence naming no file; the caller names it).
@@ -50,7 +42,7 @@ struct TranscriptRead {
 
 // Reads and checks the file at path: a regular, readable file of at most
 // kMaxTranscriptBytes, text in UTF-8 without NUL bytes, no line longer than
-// kMaxTranscriptLineBytes, and a transcript as parseTranscript says.
+// kMaxTranscriptLineBytes, and a transcript as transcriptToReopen says.
 inline constexpr qint64 kMaxTranscriptBytes = qint64(512) << 20;
 inline constexpr qint64 kMaxTranscriptLineBytes = qint64(1) << 20;
 TranscriptRead readTranscriptFile(const QString& path);
