@@ -180,7 +180,8 @@ private slots:
     }
 
     // Found beside the video played last, then beside the transcript; a
-    // cancelled question and a bad file change nothing.
+    // cancelled question and a bad file change nothing; a stopwatch
+    // transcript and one beside a video that does not play reopen.
     void videoLookupAndBadFiles() {
         // Dropped on the picture.
         QMimeData mime;
@@ -244,6 +245,31 @@ private slots:
         QVERIFY(keys({"ctrl+t", "ctrl+shift+k", "ctrl+z", "ctrl+shift+z"}));
         QTRY_COMPARE(entries(),
                      QStringLiteral("a note b c ctrl-t ctrl-shift-K ctrl-z ctrl-shift-Z"));
+
+        // A video found beside the transcript that does not play reopens as a
+        // bad video opens: the lines are shown, keys go in where the session
+        // stands, the revision is saved.
+        QDir(dir.path()).mkpath("garbage");
+        QVERIFY(writeFile(dir.path() + "/garbage/coded.mp4", QByteArray(4096, 'x')));
+        QVERIFY(writeFile(dir.path() + "/garbage/pass3.txt", (kHeader + kLines).toUtf8()));
+        QVERIFY(reopenTranscript(dir.path() + "/garbage/pass3.txt"));
+        const QStringList before = home->files("*--coded--revision-at--*");
+        QCOMPARE(script()->toPlainText(), kLines);
+        QVERIFY(waitSettled(mpv()));
+        QCOMPARE(mpv()->status(), ItemStatus::Failed);
+        QTRY_COMPARE(QApplication::focusWidget(), app->player.data());
+        QVERIFY(keys({"y"}));
+        QTRY_COMPARE(entries(), QStringLiteral("a note b c y"));
+        const QString text = script()->toPlainText();
+        app->onMenuClear();
+        QStringList made = home->files("*--coded--revision-at--*");
+        for (const QString& old : before)
+            made.removeOne(old);
+        QCOMPARE(made.size(), 1);
+        QCOMPARE(QString::fromUtf8(contentsOf(home->storage() + "/" + made[0])),
+                 kHeader + "# reopened_from pass3.txt\n" + text);
+        QCOMPARE(alerts->alerts.size(), std::size_t(1));
+        QCOMPARE(asked.size(), 2);
     }
 };
 
