@@ -92,6 +92,9 @@ private slots:
             "r21,0.05 r22,0.02 s21=21 s22=22 r23 r24");
         QCOMPARE(*frames.presented(0.0, span / 2, 1.0), 23 * span);
         run("c2 r1 s1=1 r2 r3 s3=3");
+        // The engine moved its schedule half a second on after a stall: after
+        // three pictures that fit nothing, matching starts anew.
+        run("c r1 s1=1 r2 s2=2 r20,0.5 s35=-1 r21,0.5 s36=-1 r22,0.5 s37=-1 r23,0.5 s38=23");
     }
 
     void historyGivesTheReadingAtAPastMoment() {

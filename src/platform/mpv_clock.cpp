@@ -103,6 +103,22 @@ void UnshownFrames::reported(double pts, double at) {
 
 std::optional<double> UnshownFrames::presented(double due, double slack, double speed,
                                                bool* matched) {
+    if (const std::optional<double> pts = match(due, slack, speed, matched)) {
+        misses_ = 0;
+        return pts;
+    }
+    // Pictures keep coming and none fits the last match: the engine has moved
+    // its schedule (after a stall), and the chain of matches would never fit
+    // again. Start it anew from this picture, as after a pause.
+    if (matched_ && ++misses_ >= kMissesBeforeResync) {
+        matched_.reset();
+        misses_ = 0;
+        return match(due, slack, speed, matched);
+    }
+    return std::nullopt;
+}
+
+std::optional<double> UnshownFrames::match(double due, double slack, double speed, bool* matched) {
     const bool byDue = matched_ && due > 0.0;
     if (matched)
         *matched = false;
@@ -142,4 +158,5 @@ std::optional<double> UnshownFrames::latest() const {
 void UnshownFrames::clear() {
     reports_.clear();
     matched_.reset();
+    misses_ = 0;
 }

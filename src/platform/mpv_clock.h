@@ -86,6 +86,8 @@ private:
 // for it waits for a later picture. When that cannot be told (no picture
 // matched yet), the oldest report is taken, which errs toward a frame behind
 // the picture rather than ahead of it.
+// Three pictures in a row that fit no report after a match mean the engine
+// moved its schedule: matching starts anew, as after a pause.
 //
 // Pure value logic; user-interface thread only.
 class UnshownFrames {
@@ -110,6 +112,10 @@ private:
         double at;
     };
     static constexpr std::size_t kMaxReports = 8;
+    static constexpr int kMissesBeforeResync = 3;
+    std::optional<double> match(double due, double slack, double speed, bool* matched);
+
     std::deque<Report> reports_;    // oldest first
     std::optional<Report> matched_; // the last picture's frame and due time
+    int misses_ = 0;                // pictures in a row that matched no report
 };
