@@ -221,7 +221,14 @@ private slots:
         for (const double back : {0.0, 0.0, 0.0, 0.3}) {
             player.setRate(1.0f);
             const double from = player.currentTime();
-            QTRY_VERIFY_WITH_TIMEOUT(player.currentTime() > from + 0.4, 15000);
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                player.currentTime() > from + 0.4,
+                qPrintable(QStringLiteral("from %1 s: at %2 s, rate %3, engine on frame %4")
+                               .arg(from)
+                               .arg(player.currentTime())
+                               .arg(player.rate())
+                               .arg(frameCode(player.grabVideoFrame()))),
+                15000);
             const int seeks = player.engineSeeks();
             const double now = player.currentTime();
             const double t = (std::floor(now * 30.0) / 30.0 + now) / 2.0 - back;
