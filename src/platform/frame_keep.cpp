@@ -120,9 +120,31 @@ bool FrameKeep::draw(double pts, unsigned to, QSize size) {
     return true;
 }
 
+bool FrameKeep::hold(unsigned from, QSize size) {
+    if (size.isEmpty() || !supported())
+        return false;
+    if (!held_ || held_->size() != size)
+        held_ = std::make_unique<QOpenGLFramebufferObject>(size);
+    if (!held_->isValid()) {
+        held_.reset();
+        return false;
+    }
+    blit(from, size, held_->handle(), size);
+    QOpenGLContext::currentContext()->extraFunctions()->glBindFramebuffer(GL_FRAMEBUFFER, from);
+    return true;
+}
+
+bool FrameKeep::drawHeld(unsigned to, QSize size) {
+    if (!held_ || size.isEmpty() || !supported())
+        return false;
+    blit(held_->handle(), held_->size(), to, size);
+    return true;
+}
+
 void FrameKeep::clear() {
     frames_.clear();
     spare_.clear();
+    held_.reset();
 }
 
 qint64 FrameKeep::bytes() const {
@@ -130,6 +152,13 @@ qint64 FrameKeep::bytes() const {
     for (const Frame& f : frames_)
         total += frameBytes(f.fbo->size());
     return total;
+}
+
+std::size_t FrameKeep::capacity() const {
+    if (frames_.empty())
+        return maxFrames_;
+    const qint64 each = frameBytes(frames_.back().fbo->size());
+    return std::min(maxFrames_, std::size_t(std::max<qint64>(1, kMaxBytes / each)));
 }
 
 std::size_t FrameKeep::frames() const {

@@ -50,8 +50,18 @@ public:
     // Draws the kept frame of time pts, scaled, into framebuffer to (size
     // pixels); false when it is not kept.
     bool draw(double pts, unsigned to, QSize size);
+    // Copies the framebuffer from as the held picture: what stays on screen
+    // while the engine decodes frames for the keep out of sight. False when
+    // it cannot be copied.
+    bool hold(unsigned from, QSize size);
+    // Draws the held picture, scaled, into to; false when there is none.
+    bool drawHeld(unsigned to, QSize size);
     // Lets every frame go (a new video); with the context current.
     void clear();
+
+    // How many frames are kept at most: by the frame rate last named and the
+    // size of the newest copy.
+    std::size_t capacity() const;
 
     qint64 bytes() const;
     std::size_t frames() const;
@@ -67,6 +77,7 @@ private:
 
     std::vector<Frame> frames_; // oldest first
     std::vector<std::unique_ptr<QOpenGLFramebufferObject>> spare_;
+    std::unique_ptr<QOpenGLFramebufferObject> held_;
     std::uint64_t nextId_ = 1;
     std::size_t maxFrames_ = 60;
 };

@@ -1,4 +1,5 @@
 #include "platform/mpv_player.h"
+#include "platform/mpv_player_state.h"
 
 #include "platform/frame_clock.h"
 #include "platform/mpv_core.h"
@@ -17,6 +18,9 @@
 #include <functional>
 #include <optional>
 
+using mpv_player::kGridMiss;
+using mpv_player::kSameFrame;
+
 namespace {
 
 // Corrections (frame back, plain seek) after one seek before its landing is
@@ -26,140 +30,13 @@ constexpr int kMaxCorrections = 3;
 constexpr int kPausePollMs = 200;
 // A step forward that shows no new frame (at the last one) is done after this.
 constexpr int kForwardStepMs = 500;
-// Two frame times closer than this are the same time.
-constexpr double kSameFrame = 1e-6;
-// A step landing this far from the grid's frame: the grid is not to be trusted.
-constexpr double kGridMiss = 0.002;
+// After a step onto a kept frame the engine goes there once no step followed
+// for this long: at a coder's pace it does not decode each frame again.
+constexpr int kCatchUpMs = 400;
+// A command filling the keep that shows no frame for this long ends the fill.
+constexpr int kFillWaitMs = 2000;
 
 } // namespace
-
-struct MpvPlayer::State {
-    std::shared_ptr<MpvCore> core;
-    VideoOutput output = VideoOutput::Automatic;
-    bool widgetCreated = false;
-    std::unique_ptr<MpvEventPump> events;
-
-    // The item.
-    bool hasItem = false;
-    ItemStatus status = ItemStatus::Unknown;
-    std::uint64_t loadGeneration = 0;
-    // Playlist entry of the engine that holds the item: -1 until the load is
-    // answered, 0 when the answer named none (then the next one started).
-    std::int64_t expectedEntry = -1;
-    std::int64_t startedEntry = -1;
-    bool fileLoaded = false;
-    QSizeF size;
-    double duration = 0.0;
-    double firstPts = 0.0;
-    bool gridTrusted = true;
-
-    // Rate and clock.
-    float rate = 0.0f;
-    std::uint64_t rateGeneration = 0;
-    int pendingPauseRequests = 0;
-    FrameClock clock;
-    // While a picture draws the frames, the clock follows what it shows; it
-    // keeps the frames it showed for steps back.
-    MpvPicture picture;
-    bool followFrames = false; // after a frame step: the clock takes the shown frame
-    // Paused from playing with no seek since: a frame the engine hands out
-    // after the pause request, later than the reading, is taken back.
-    bool pausedFromPlay = false;
-    int engineSeeks = 0;
-    QTimer pausePoll;
-
-    // The seek under way.
-    std::uint64_t seekGeneration = 0;
-    bool seeking = false;
-    bool seekAnswered = false;
-    // The engine started a seek after answering ours (seek or step back):
-    // the next restart is that seek's landing, not one of a seek it replaced.
-    bool answeredSeekStarted = false;
-    double seekTarget = 0.0;
-    std::optional<double> gridEstimate; // the frame time the engine was sent to
-    int corrections = 0;
-    std::optional<double> pendingSeek; // asked for before the item was ready
-
-    // Frame steps: the engine steps back by a seek, and a second step back
-    // issued before that seek lands is lost, so steps wait for it.
-    std::deque<bool> queuedSteps; // true: forward
-    bool backStepping = false;
-    bool backStepAnswered = false;
-    bool forwardStepping = false; // until the engine shows the next frame
-    // The time of the frame the steps asked for so far land on, while they
-    // are under way: what the clock reads meanwhile, so that a key pressed
-    // before they land has the frame the observer stepped to. Unknown
-    // without a frame grid (the clock then follows each landing).
-    std::optional<double> stepTarget;
-    double forwardFrom = 0.0;    // the frame a step forward under way left
-    std::uint64_t backSteps = 0; // generation of the step back under way
-    std::uint64_t forwardSteps = 0;
-
-    mpv_handle* handle() const { return core ? core->handle() : nullptr; }
-
-    bool currentEntry() const { return expectedEntry >= 0 && startedEntry == expectedEntry; }
-
-    std::optional<FrameGrid> grid() const {
-        if (!gridTrusted || !(clock.fps() > 0.0) || clock.fps() > 1000.0)
-            return std::nullopt;
-        return FrameGrid{firstPts, clock.fps()};
-    }
-
-    // Notes the clock in its history when a player call or event ends, for
-    // keys handled after they went down.
-    struct NoteOnExit {
-        State& d;
-        ~NoteOnExit() { d.clock.note(monotonicSeconds()); }
-    };
-
-    void setPauseFlag(bool paused) {
-        if (!handle())
-            return;
-        ++pendingPauseRequests;
-        setFlagAsync(handle(), "pause", paused, tag(kPauseRequest, 0));
-    }
-
-    bool pictureDrawsFrames() const { return picture.rendering && picture.rendering(); }
-
-    // The engine's frames show again in the picture: now, or from the next
-    // one it draws.
-    void releaseKept(bool now) const {
-        if (picture.releaseKept)
-            picture.releaseKept(now);
-    }
-
-    bool stepsUnderWay() const { return backStepping || forwardStepping || !queuedSteps.empty(); }
-
-    // The time of the frame one step from the one at from, when the grid
-    // says; from itself at either end.
-    std::optional<double> stepFrom(double from, bool forward) const {
-        const std::optional<FrameGrid> g = grid();
-        if (!g)
-            return std::nullopt;
-        const double k = std::round((from - g->firstPts) * g->fps) + (forward ? 1.0 : -1.0);
-        const double to = g->firstPts + k / g->fps;
-        if (k < 0.0 || (duration > 0.0 && to > duration - 0.5 / g->fps))
-            return from;
-        return to;
-    }
-
-    // The steps have landed on the frame of time pts: the clock reads it. A
-    // landing away from the grid's frame says the frame rate is not constant.
-    void stepsLanded(double pts) {
-        if (stepTarget && std::abs(pts - *stepTarget) > kGridMiss)
-            gridTrusted = false;
-        stepTarget.reset();
-        clock.pauseAt(pts);
-    }
-
-    void clearSteps() {
-        ++backSteps;
-        stepTarget.reset();
-        queuedSteps.clear();
-        backStepping = false;
-        forwardStepping = false;
-    }
-};
 
 MpvPlayer::MpvPlayer(VideoOutput output, QObject* parent)
     : Player(parent), d_(std::make_unique<State>()) {
@@ -167,6 +44,15 @@ MpvPlayer::MpvPlayer(VideoOutput output, QObject* parent)
     d_->core = MpvCore::create(output == VideoOutput::None ? MpvCore::Audio::None
                                                            : MpvCore::Audio::Device);
     d_->pausePoll.setInterval(kPausePollMs);
+    d_->fillWatch.setInterval(kFillWaitMs);
+    d_->fillWatch.setSingleShot(true);
+    connect(&d_->fillWatch, &QTimer::timeout, this, [this] { endFill(); });
+    d_->catchUpTimer.setInterval(kCatchUpMs);
+    d_->catchUpTimer.setSingleShot(true);
+    connect(&d_->catchUpTimer, &QTimer::timeout, this, [this] {
+        if (d_->catchUp)
+            seekToTime(currentTime());
+    });
     connect(&d_->pausePoll, &QTimer::timeout, this, [this] {
         getPropertyAsync(d_->handle(), "pause", MPV_FORMAT_FLAG,
                          tag(kPausePoll, d_->rateGeneration));
@@ -194,7 +80,7 @@ bool MpvPlayer::isValid() const {
 bool MpvPlayer::isSettled() const {
     const State& d = *d_;
     return d.status != ItemStatus::Unknown && !d.seeking && !d.pendingSeek && !d.backStepping &&
-           d.queuedSteps.empty();
+           d.queuedSteps.empty() && !d.fill.active && !d.fill.scheduled && !d.catchUp;
 }
 
 double MpvPlayer::duration() const {
@@ -217,8 +103,9 @@ void MpvPlayer::setRate(float rate) {
     const float speed = std::clamp(rate, 0.01f, 100.0f);
     const double now = monotonicSeconds();
     // Playing while a step is under way starts from the frame it lands on.
-    const bool fromStep = d.stepsUnderWay() && d.stepTarget;
-    const double steppedTo = d.stepTarget.value_or(0.0);
+    const bool ahead = d.fill.active || d.catchUp; // the engine is not on the frame shown
+    const bool fromStep = (d.stepsUnderWay() && d.stepTarget) || ahead;
+    const double steppedTo = ahead ? currentTime() : d.stepTarget.value_or(0.0);
     ++d.rateGeneration;
     d.followFrames = false;
     d.pausedFromPlay = false;
@@ -310,6 +197,7 @@ void MpvPlayer::seekToTime(double seconds) {
     }
     d.pendingSeek.reset();
     d.seekTarget = target;
+    d.seekForStep = false;
     d.corrections = 0;
     ++d.seekGeneration;
     d.seeking = true;
@@ -393,6 +281,12 @@ void MpvPlayer::stepFrame(bool forward) {
     State& d = *d_;
     if (d.status != ItemStatus::ReadyToPlay || d.rate > 0.0f)
         return;
+    if (d.fill.scheduled) {
+        d.fill.scheduled = false;
+        ++d.fill.generation;
+    }
+    if (d.fill.active && stepDuringFill(forward))
+        return;
     // The clock reads the frame this step lands on from now on.
     const std::optional<FrameGrid> grid = d.grid();
     const std::optional<double> from =
@@ -401,6 +295,13 @@ void MpvPlayer::stepFrame(bool forward) {
     if (const std::optional<double> to = from ? d.stepFrom(*from, forward) : std::nullopt) {
         if (std::abs(*to - *from) > kSameFrame && stepOntoKept(*to))
             return;
+        // The engine stands elsewhere than the frame shown: it goes to the
+        // step's frame directly.
+        if (d.catchUp) {
+            seekToTime(*to);
+            d.seekForStep = true;
+            return;
+        }
         d.stepTarget = to;
         d.clock.pauseAt(*to);
     }
@@ -413,9 +314,19 @@ bool MpvPlayer::stepOntoKept(double to) {
     if (!d.picture.hasKept || !d.picture.hasKept(to))
         return false;
     // The picture shows the kept frame now and the clock reads it; the
-    // engine goes there by an exact seek meanwhile (a newer step's seek
-    // replaces it), and its frames show again once it has landed.
-    seekToTime(to);
+    // engine goes there by an exact seek once the steps pause (at once when
+    // it is busy with a seek or step of its own, whose landing would show),
+    // and its frames show again once it has landed.
+    if (d.seeking || d.backStepping || d.forwardStepping || d.pendingSeek) {
+        seekToTime(to);
+    } else {
+        d.clearSteps();
+        d.followFrames = false;
+        d.pausedFromPlay = false;
+        d.clock.pauseAt(to);
+        d.catchUp = true;
+        d.catchUpTimer.start();
+    }
     d.picture.showKept(to);
     d.clock.frameShown(to, monotonicSeconds());
     return true;
@@ -495,6 +406,10 @@ QWidget* MpvPlayer::createVideoWidget(QWidget* parent) {
 
 void MpvPlayer::pictureShown(double due, double at, std::uint64_t frame) {
     const State::NoteOnExit noted{*d_};
+    if (d_->fill.active && !(d_->rate > 0.0f)) {
+        fillCopy(frame);
+        return;
+    }
     if (!(d_->rate > 0.0f))
         return;
     // The engine's report of this frame may still wait in the queue.
@@ -516,6 +431,10 @@ QImage MpvPlayer::grabVideoFrame() const {
 
 int MpvPlayer::engineSeeks() const {
     return d_->engineSeeks;
+}
+
+int MpvPlayer::fillSeeks() const {
+    return d_->fillSeeks;
 }
 
 void MpvPlayer::handleEvent(const mpv_event& event) {
@@ -557,11 +476,21 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
         d.seeking = false;
         d.releaseKept(false);
         runQueuedSteps();
-        emit settled();
+        // A step's seek past the kept frames: the frames before are decoded next.
+        if (d.seekForStep && isSettled())
+            scheduleFill();
+        d.seekForStep = false;
+        if (isSettled())
+            emit settled();
     };
 
     switch (event.event_id) {
     case MPV_EVENT_SEEK:
+        if (d.fill.active) {
+            ++d.fillSeeks;
+            d.fill.seekStarted = d.fill.bySeek && d.fill.seekAnswered;
+            break;
+        }
         ++d.engineSeeks;
         if ((d.seeking && d.seekAnswered) || (d.backStepping && d.backStepAnswered))
             d.answeredSeekStarted = true;
@@ -583,6 +512,14 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
     case MPV_EVENT_PLAYBACK_RESTART:
         if (!d.currentEntry())
             break;
+        if (d.fill.active) {
+            if (d.fill.bySeek && d.fill.seekStarted && !d.fill.restarted) {
+                d.fill.restarted = true;
+                getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
+                                 tag(kFillLanding, d.fill.generation));
+            }
+            break;
+        }
         if (d.fileLoaded && d.status == ItemStatus::Unknown) {
             // The first frame is ready: its time, then the picture's size.
             getPropertyAsync(d.handle(), "time-pos", MPV_FORMAT_DOUBLE,
@@ -618,6 +555,12 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                 runQueuedSteps();
                 stepsEnded();
             }
+        } else if (kindOf(userdata) == kFillRequest && d.fill.active &&
+                   generationOf(userdata) == d.fill.generation) {
+            if (event.error < 0)
+                endFill();
+            else
+                d.fill.seekAnswered = d.fill.bySeek;
         } else if (kindOf(userdata) == kSeekRequest && generationOf(userdata) == d.seekGeneration &&
                    d.seeking) {
             if (event.error < 0)
@@ -696,7 +639,19 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                 d.stepsLanded(*number);
             stepsEnded();
             if (isSettled())
+                scheduleFill();
+            if (isSettled())
                 emit settled();
+            break;
+        case kFillLanding:
+            if (generation != d.fill.generation || !d.fill.active)
+                break;
+            if (!number) {
+                endFill();
+                break;
+            }
+            d.fill.landed = *number;
+            fillProgress();
             break;
         case kPausePoll:
             if (generation == d.rateGeneration && flagValue(event).value_or(false))
@@ -712,8 +667,9 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
         const std::optional<std::int64_t> integer = int64Value(event);
         switch (userdata) {
         case kTimePos: {
-            // While a seek is under way the engine reports its target, not a frame.
-            if (!number || !d.currentEntry() || d.seeking || d.pendingSeek)
+            // While a seek is under way the engine reports its target, not a
+            // frame; while filling the keep, frames the picture does not show.
+            if (!number || !d.currentEntry() || d.seeking || d.pendingSeek || d.fill.active)
                 break;
             const double pts = *number;
             if (d.rate > 0.0f) {

@@ -24,6 +24,12 @@ struct mpv_event;
 //    step back go to their frame by one exact seek (steps without a frame
 //    grid follow each landing); a step onto a frame the picture kept from
 //    playing shows it at once while the engine seeks there (FrameKeep);
+//  - after a step back that the keep could not serve, the engine decodes the
+//    frames before it into the keep, nearest stretch first, while the picture
+//    holds the frame stepped to (fill): steps back onto them are then at
+//    once, and a step onto a frame of the stretch under way reads its time
+//    at once and shows it when decoded. isSettled() is false until the
+//    engine is back on the frame shown;
 //  - a new item starts paused at 0; only local files are played: any other
 //    URL fails without reaching the engine.
 //
@@ -72,8 +78,10 @@ public:
     // Waits for the engine: for tests and measurements, not for the
     // interface. Null when there is none.
     QImage grabVideoFrame() const;
-    // How many seeks the engine has started (frame-back-step included).
+    // How many seeks the engine has started (frame-back-step included), but
+    // for those decoding frames into the picture's keep (fillSeeks()).
     int engineSeeks() const;
+    int fillSeeks() const;
 
 signals:
     // isSettled() became true.
@@ -90,6 +98,15 @@ private:
     bool stepOntoKept(double to);
     void seekToTime(double seconds);
     void runQueuedSteps();
+    // Filling the keep with the frames before a step back's landing.
+    void scheduleFill();
+    void startFill(int tries);
+    bool fillStretch();
+    void fillCommand(bool seek);
+    void fillCopy(std::uint64_t frame);
+    void fillProgress();
+    void endFill();
+    bool stepDuringFill(bool forward);
     void stepsEnded();
     void handleEvent(const mpv_event& event);
 };

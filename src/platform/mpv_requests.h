@@ -43,6 +43,8 @@ enum Request : std::uint64_t {
     kPausePoll,        // pause while playing, per rate generation
     kBackStepRequest,  // frame-back-step, or a seek for several steps, per seek generation
     kStepLandingTime,  // time-pos after a frame step back, per step back
+    kFillRequest,      // seek or frame-step filling the picture's keep, per fill
+    kFillLanding,      // time-pos of a frame decoded for the keep, per fill
 };
 
 constexpr std::uint64_t tag(Request kind, std::uint64_t generation) {

@@ -195,9 +195,9 @@ void MpvVideoWidget::paintGL() {
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
     const NextFrame next = nextFrame(core_.get(), render_);
     const QSize size(fbo.w, fbo.h);
-    // A kept frame covers the whole picture: the engine draws only to hand
-    // over a new frame of its own.
-    if (shownKept_ && !next.fresh && keep_.draw(*shownKept_, defaultFramebufferObject(), size))
+    // A kept or held frame covers the whole picture: the engine draws only to
+    // hand over (and have copied) a new frame of its own.
+    if (overridden() && !next.fresh && drawOverride(size))
         return;
     if (next.fresh) {
         drawnFresh_ = true;
@@ -207,10 +207,15 @@ void MpvVideoWidget::paintGL() {
     if (next.fresh) {
         if (releaseArmed_)
             dropKept();
-        drawnCopy_ = shownKept_ ? 0 : keep_.capture(defaultFramebufferObject(), size);
+        drawnCopy_ = keep_.capture(defaultFramebufferObject(), size);
     }
-    if (shownKept_ && !keep_.draw(*shownKept_, defaultFramebufferObject(), size))
+    if (overridden() && !drawOverride(size))
         dropKept();
+}
+
+bool MpvVideoWidget::drawOverride(QSize size) {
+    return shownKept_ ? keep_.draw(*shownKept_, defaultFramebufferObject(), size)
+                      : keep_.drawHeld(defaultFramebufferObject(), size);
 }
 
 void MpvVideoWidget::takeFrame() {
@@ -231,13 +236,37 @@ bool MpvVideoWidget::showKept(double pts) {
     if (!keep_.has(pts))
         return false;
     shownKept_ = pts;
+    holding_ = false;
+    releaseArmed_ = false;
+    update();
+    return true;
+}
+
+bool MpvVideoWidget::holdPicture() {
+    if (!render_ || !context() || !onScreen(this) || repaintQueued_ || drawnFresh_)
+        return false;
+    const qreal ratio = devicePixelRatioF();
+    makeCurrent();
+    // Not while the engine's newest frame has yet to reach the screen.
+    if (nextFrame(core_.get(), render_).fresh) {
+        doneCurrent();
+        return false;
+    }
+    // The widget's framebuffer still holds the picture last put on screen.
+    const bool held =
+        keep_.hold(defaultFramebufferObject(), QSize(int(width() * ratio), int(height() * ratio)));
+    doneCurrent();
+    if (!held)
+        return false;
+    shownKept_.reset();
+    holding_ = true;
     releaseArmed_ = false;
     update();
     return true;
 }
 
 void MpvVideoWidget::releaseKept(bool now) {
-    if (!shownKept_)
+    if (!overridden())
         return;
     if (!now) {
         releaseArmed_ = true;
@@ -249,6 +278,7 @@ void MpvVideoWidget::releaseKept(bool now) {
 
 void MpvVideoWidget::dropKept() {
     shownKept_.reset();
+    holding_ = false;
     releaseArmed_ = false;
 }
 
@@ -370,6 +400,8 @@ MpvPicture createMpvPicture(std::shared_ptr<MpvCore> core, bool openGL, QWidget*
     };
     p.hasKept = [w](double pts) { return w && w->keep().has(pts); };
     p.showKept = [w](double pts) { return w && w->showKept(pts); };
+    p.holdPicture = [w] { return w && w->holdPicture(); };
+    p.keepCapacity = [w] { return w ? w->keep().capacity() : std::size_t(0); };
     p.releaseKept = [w](bool now) {
         if (w)
             w->releaseKept(now);

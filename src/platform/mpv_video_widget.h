@@ -28,7 +28,9 @@ struct mpv_render_context;
 //
 // Each new frame drawn is copied into a FrameKeep; once the player names its
 // time (keepFrame()), showKept() can put it back on screen at once, over the
-// engine's picture, until releaseKept() lets the engine's frames show again.
+// engine's picture, until releaseKept() lets the engine's frames show again;
+// holdPicture() does the same with the picture on screen, so that the engine
+// can decode frames for the keep out of sight.
 //
 // Thread rules: user-interface thread only; the engine's frame notification
 // only queues a repaint.
@@ -50,12 +52,20 @@ public:
     // Shows the kept frame of time pts, at once and until released; false
     // (and nothing changes) when it is not kept.
     bool showKept(double pts);
+    // Holds the picture on screen as it is, until released, while the new
+    // frames the engine draws meanwhile are only copied into the keep; false
+    // when it cannot (not on screen, no copy possible) or the engine's newest
+    // frame is not on screen yet.
+    bool holdPicture();
     // The engine's frames show again: now, or from the next new one it draws
     // (the one it is about to land on is the frame shown).
     void releaseKept(bool now);
     // Lets every kept frame go (a new video).
     void forgetKept();
     const FrameKeep& keep() const { return keep_; }
+    // The kept frame drawn over the engine's, if any; whether the picture is held.
+    std::optional<double> keptShown() const { return shownKept_; }
+    bool holding() const { return holding_; }
 
 signals:
     // A new frame is on screen since monotonic time at; the engine meant it
@@ -71,6 +81,8 @@ private:
     static void engineFrameReady(void* self);
     void freeRenderer();
     void dropKept();
+    bool overridden() const { return shownKept_ || holding_; }
+    bool drawOverride(QSize size);
 
     std::shared_ptr<MpvCore> core_;
     mpv_render_context* render_ = nullptr;
@@ -81,6 +93,7 @@ private:
     std::uint64_t drawnCopy_ = 0;
     FrameKeep keep_;
     std::optional<double> shownKept_; // the kept frame drawn over the engine's
+    bool holding_ = false;            // the held picture drawn over the engine's
     bool releaseArmed_ = false;
 };
 
@@ -124,6 +137,8 @@ struct MpvPicture {
     std::function<bool(double pts)> hasKept;
     std::function<bool(double pts)> showKept;
     std::function<void(bool now)> releaseKept;
+    std::function<bool()> holdPicture;
+    std::function<std::size_t()> keepCapacity;
     std::function<void()> forgetKept;
 };
 MpvPicture
