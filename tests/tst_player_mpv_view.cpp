@@ -151,8 +151,23 @@ private slots:
 
     // Steps at the first and the last frame, and on a one-frame video, stay
     // there: the time read while the step is under way is the frame shown.
+    // On a file of sound alone they do nothing.
     void stepsAtTheEnds() {
         QVERIFY(!makeCodedClip(dir.path(), "one.mp4", {"30", 1.0 / 30.0}).isEmpty());
+        QCOMPARE(QProcess::execute("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                              "sine=duration=2", dir.filePath("tone.m4a")}),
+                 0);
+        {
+            MpvPlayer player(MpvPlayer::VideoOutput::None);
+            player.replaceCurrentItem(QUrl::fromLocalFile(dir.filePath("tone.m4a")));
+            player.seekTo(1000);
+            QVERIFY(waitSettled(&player));
+            for (const bool forward : {false, true, false}) {
+                player.stepFrame(forward);
+                QVERIFY(waitSettled(&player));
+                QCOMPARE(player.currentTime(), 1.0);
+            }
+        }
         const std::tuple<const char*, long long, bool, int> rows[] = {{"c30.mp4", 0, false, 0},
                                                                       {"c30.mp4", 9990, true, 299},
                                                                       {"c30.mp4", 9990, false, 298},
@@ -288,6 +303,20 @@ private slots:
             QVERIFY(waitSettled(&player));
             QTRY_COMPARE(shownFrame(picture), at - 80);
             QCOMPARE(player.currentTime(), (at - 80) / 30.0);
+            // The same in real time, 30 steps a second for 3 s, from a frame
+            // never shown: each step reads its frame at once, the picture
+            // shows no frame the steps did not pass, and all end on one frame.
+            seekAndSee(&player, picture, 9000);
+            for (int i = 1; i <= 90; ++i) {
+                player.stepFrame(false);
+                QCOMPARE(player.currentTime(), (270 - i) / 30.0);
+                const int shown = shownFrame(picture);
+                QVERIFY2(shown >= 270 - i && shown <= 270, qPrintable(QString::number(shown)));
+                QTest::qWait(33);
+            }
+            QVERIFY(waitSettled(&player));
+            QTRY_COMPARE(shownFrame(picture), 180);
+            QCOMPARE(frameCode(player.grabVideoFrame()), 180);
         }
 
         // While the interface is busy no picture is drawn and the clock stays

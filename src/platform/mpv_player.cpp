@@ -279,7 +279,8 @@ QSizeF MpvPlayer::presentationSize() const {
 void MpvPlayer::stepFrame(bool forward) {
     const State::NoteOnExit noted{*d_};
     State& d = *d_;
-    if (d.status != ItemStatus::ReadyToPlay || d.rate > 0.0f)
+    // Sound alone has no frames to step through (the engine would not answer).
+    if (d.status != ItemStatus::ReadyToPlay || d.rate > 0.0f || d.size.isEmpty())
         return;
     if (d.fill.scheduled) {
         d.fill.scheduled = false;
@@ -344,12 +345,13 @@ void MpvPlayer::runQueuedSteps() {
         d.followFrames = true;
         d.pausedFromPlay = false;
         d.releaseKept(false);
-        // Several steps waiting, one of them back (a held arrow key, steps
-        // while one back was decoding), and the frame they land on known:
-        // one exact seek there rather than a keyframe decode per step.
+        // Steps waiting, one of them back (a held arrow key, steps while one
+        // back was decoding), and the frame they land on known: one exact
+        // seek there rather than a keyframe decode per step, and one that
+        // lands there even when the engine stood a frame off the picture.
         const bool someBack =
             std::find(d.queuedSteps.begin(), d.queuedSteps.end(), false) != d.queuedSteps.end();
-        if (d.stepTarget && d.queuedSteps.size() > 1 && someBack) {
+        if (d.stepTarget && someBack) {
             d.queuedSteps.clear();
             ++d.backSteps;
             d.backStepping = true;

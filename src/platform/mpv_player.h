@@ -20,9 +20,9 @@ struct mpv_event;
 //  - seekTo() shows the last frame whose time is not after the target (the
 //    engine's exact seek alone shows the next one);
 //  - on a constant frame rate a frame step's frame is known when it is asked
-//    for: currentTime() reads it at once, and several steps queued behind a
-//    step back go to their frame by one exact seek (steps without a frame
-//    grid follow each landing); a step onto a frame the picture kept from
+//    for: currentTime() reads it at once, and a step back, with any steps
+//    queued behind it, goes to its frame by one exact seek (steps without a
+//    frame grid follow each landing); a step onto a frame the picture kept from
 //    playing shows it at once while the engine seeks there (FrameKeep);
 //  - after a step back that the keep could not serve, the engine decodes the
 //    frames before it into the keep, nearest stretch first, while the picture
@@ -30,6 +30,7 @@ struct mpv_event;
 //    once, and a step onto a frame of the stretch under way reads its time
 //    at once and shows it when decoded. isSettled() is false until the
 //    engine is back on the frame shown;
+//  - frame steps do nothing on an item without a picture (sound alone);
 //  - a new item starts paused at 0; only local files are played: any other
 //    URL fails without reaching the engine.
 //
