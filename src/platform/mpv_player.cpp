@@ -224,6 +224,7 @@ void MpvPlayer::replaceCurrentItem(const QUrl& url) {
     d.duration = 0.0;
     d.firstPts = 0.0;
     d.gridTrusted = true;
+    d.gridMisses = 0;
     d.clock.newItem();
     d.rate = 0.0f;
     d.pausePoll.stop();
@@ -608,7 +609,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             const double shown = *number;
             if (d.gridEstimate &&
                 gridMissed(*d.gridEstimate, shown, d.seekTarget, d.clock.frameSpan(), d.duration))
-                d.gridTrusted = false;
+                d.gridMissed();
             d.gridEstimate.reset();
             d.clock.frameShown(shown, now);
             const Landing next =

@@ -96,6 +96,7 @@ void MpvPlayer::fillCommand(bool seek) {
     f.seekAnswered = f.seekStarted = f.restarted = false;
     f.copied = false;
     f.copy = 0;
+    f.named = false;
     f.landed.reset();
     if (seek) {
         const QByteArray where = secondsArgument(engineSeekTarget(f.low, d.grid()));
@@ -119,6 +120,7 @@ void MpvPlayer::fillProgress() {
         endFill();
         return;
     }
+    f.named = true;
     d.picture.keepFrame(f.copy, f.next, g->fps);
     ++f.kept;
     if (f.wanted && std::abs(*f.wanted - f.next) < kSameFrame) {
@@ -137,9 +139,17 @@ void MpvPlayer::fillProgress() {
 // A new frame the picture drew (copied as frame) while filling.
 void MpvPlayer::fillCopy(std::uint64_t frame) {
     auto& f = d_->fill;
-    // The first new frame after the command (after its seek landed).
-    if (f.copied || (f.bySeek && !f.restarted))
+    // The first new frame after the command, after its seek landed: the
+    // engine hands out one more before a seek's landing.
+    if (f.bySeek && !f.restarted)
         return;
+    if (f.copied) {
+        // A second new frame before the first was named: which is which is
+        // not sure.
+        if (!f.named)
+            endFill();
+        return;
+    }
     if (!frame) {
         endFill(); // not copied: the picture is not on screen
         return;

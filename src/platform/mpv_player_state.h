@@ -44,7 +44,12 @@ struct MpvPlayer::State {
     QSizeF size;
     double duration = 0.0;
     double firstPts = 0.0;
+    // The frame grid is trusted until a second landing off it (a variable
+    // frame rate): a single one may be the engine standing a frame off the
+    // picture after a stop, which the clock's taking of the landing mends.
     bool gridTrusted = true;
+    int gridMisses = 0;
+    void gridMissed() { gridTrusted = ++gridMisses < 2; }
 
     // Rate and clock.
     float rate = 0.0f;
@@ -102,6 +107,7 @@ struct MpvPlayer::State {
         bool bySeek = false; // that command is the stretch's seek
         bool seekAnswered = false, seekStarted = false, restarted = false;
         bool copied = false;    // the command's new frame was drawn
+        bool named = false;     // and named in the keep
         std::uint64_t copy = 0; // its copy in the keep
         std::optional<double> landed;
         std::size_t kept = 0, size = 0; // frames kept by this fill, the stretch's size
@@ -173,7 +179,7 @@ struct MpvPlayer::State {
     // landing away from the grid's frame says the frame rate is not constant.
     void stepsLanded(double pts) {
         if (stepTarget && std::abs(pts - *stepTarget) > mpv_player::kGridMiss)
-            gridTrusted = false;
+            gridMissed();
         stepTarget.reset();
         clock.pauseAt(pts);
     }
