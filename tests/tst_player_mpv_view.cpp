@@ -234,7 +234,7 @@ private slots:
         // Those frames show at once (read with no event handled since the
         // step), and so does the one a step forward goes back to.
         for (const int to : {108, 107, 106, 105, 104, 103, 102, 101, 102, 103}) {
-            player.stepFrame(to < int(std::lround(player.currentTime() * 30.0)) ? false : true);
+            player.stepFrame(to > std::lround(player.currentTime() * 30.0));
             QCOMPARE(player.currentTime(), to / 30.0);
             if (keeps)
                 QCOMPARE(shownFrame(picture), to);
