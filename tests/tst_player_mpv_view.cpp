@@ -317,6 +317,17 @@ private slots:
             QVERIFY(waitSettled(&player));
             QTRY_COMPARE(shownFrame(picture), 180);
             QCOMPARE(frameCode(player.grabVideoFrame()), 180);
+            // After a step forward onto a frame never shown, the frames after
+            // it are decoded into the keep too: the next steps show at once.
+            seekAndSee(&player, picture, 7000);
+            player.stepFrame(true);
+            QVERIFY(waitSettled(&player));
+            QTRY_COMPARE(shownFrame(picture), 211);
+            for (int to = 212; to < 218; ++to) {
+                player.stepFrame(true);
+                QCOMPARE(player.currentTime(), to / 30.0);
+                QCOMPARE(shownFrame(picture), to);
+            }
         }
 
         // While the interface is busy no picture is drawn and the clock stays

@@ -80,7 +80,8 @@ bool MpvPlayer::isValid() const {
 bool MpvPlayer::isSettled() const {
     const State& d = *d_;
     return d.status != ItemStatus::Unknown && !d.seeking && !d.pendingSeek && !d.backStepping &&
-           d.queuedSteps.empty() && !d.fill.active && !d.fill.scheduled && !d.catchUp;
+           !d.forwardStepping && d.queuedSteps.empty() && !d.fill.active && !d.fill.scheduled &&
+           !d.catchUp;
 }
 
 double MpvPlayer::duration() const {
@@ -302,6 +303,7 @@ void MpvPlayer::stepFrame(bool forward) {
         if (d.catchUp) {
             seekToTime(*to);
             d.seekForStep = true;
+            d.seekStepAhead = forward;
             return;
         }
         d.stepTarget = to;
@@ -374,6 +376,8 @@ void MpvPlayer::runQueuedSteps() {
                     d_->forwardStepping = false;
                     runQueuedSteps();
                     stepsEnded();
+                    if (isSettled())
+                        emit settled();
                 }
             });
         } else {
@@ -481,7 +485,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
         runQueuedSteps();
         // A step's seek past the kept frames: the frames before are decoded next.
         if (d.seekForStep && isSettled())
-            scheduleFill();
+            scheduleFill(d.seekStepAhead);
         d.seekForStep = false;
         if (isSettled())
             emit settled();
@@ -642,7 +646,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                 d.stepsLanded(*number);
             stepsEnded();
             if (isSettled())
-                scheduleFill();
+                scheduleFill(false);
             if (isSettled())
                 emit settled();
             break;
@@ -689,6 +693,10 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                     runQueuedSteps();
                     if (!d.stepsUnderWay())
                         d.stepsLanded(pts);
+                    if (isSettled())
+                        scheduleFill(true);
+                    if (isSettled())
+                        emit settled();
                     break;
                 }
                 const double reading = d.clock.read(now);
@@ -698,6 +706,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                     seekToTime(reading);
                     break;
                 }
+                const bool stepped = d.forwardStepping;
                 if (d.forwardStepping) {
                     d.forwardStepping = false;
                     runQueuedSteps();
@@ -705,6 +714,8 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                 // Without a grid the clock follows each frame a step shows.
                 if (d.followFrames)
                     d.stepsLanded(pts);
+                if (stepped && isSettled())
+                    emit settled();
             }
             break;
         }

@@ -26,10 +26,10 @@ struct mpv_event;
 //    playing shows it at once while the engine seeks there (FrameKeep);
 //  - after a step back that the keep could not serve, the engine decodes the
 //    frames before it into the keep, nearest stretch first, while the picture
-//    holds the frame stepped to (fill): steps back onto them are then at
-//    once, and a step onto a frame of the stretch under way reads its time
-//    at once and shows it when decoded. isSettled() is false until the
-//    engine is back on the frame shown;
+//    holds the frame stepped to (fill), and after such a step forward half a
+//    second of the frames after it: steps onto them are then at once, and a step onto a frame of
+//    the stretch under way reads its time at once and shows it when decoded. isSettled() is false
+//    until the engine is back on the frame shown;
 //  - frame steps do nothing on an item without a picture (sound alone);
 //  - a new item starts paused at 0; only local files are played: any other
 //    URL fails without reaching the engine.
@@ -72,7 +72,8 @@ public:
 
     // False when libmpv could not start; every item then fails.
     bool isValid() const;
-    // The item is loaded (or failed) and no seek or step back is under way.
+    // The item is loaded (or failed) and no seek, step or decoding into the
+    // picture's keep is under way.
     bool isSettled() const;
     double duration() const override;
     // The frame the engine shows now, as decoded (no scaling to a widget).
@@ -100,7 +101,7 @@ private:
     void seekToTime(double seconds);
     void runQueuedSteps();
     // Filling the keep with the frames before a step back's landing.
-    void scheduleFill();
+    void scheduleFill(bool ahead);
     void startFill(int tries);
     bool fillStretch();
     void fillCommand(bool seek);

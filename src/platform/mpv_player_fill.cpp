@@ -16,20 +16,25 @@ namespace {
 constexpr int kFillRetryMs = 10;
 constexpr int kFillRetries = 50;
 constexpr std::size_t kFillFirst = 4;
+// After a step forward onto a frame not kept, this many frames after it.
+constexpr double kFillAhead = 15.0;
 
 } // namespace
 
-// The frame on screen, frame k of the grid, is a step back's landing with
-// the one before it not kept: the engine decodes the frames before it into
-// the keep (startFill()) once the picture shows it.
-void MpvPlayer::scheduleFill() {
+// The frame on screen, frame k of the grid, is a step's landing with the
+// frame beyond it (before it for a step back, after it for one forward) not
+// kept: the engine decodes the frames there into the keep (startFill()) once
+// the picture shows it.
+void MpvPlayer::scheduleFill(bool ahead) {
     State& d = *d_;
     if (!d.picture.holdPicture || !d.picture.hasKept || !d.grid() || d.rate > 0.0f)
         return;
     const FrameGrid g = *d.grid();
-    const double k = State::frameIndex(g, currentTime());
-    if (k < 1.0 || d.picture.hasKept(State::frameTime(g, k - 1.0)))
+    const double at = State::frameTime(g, State::frameIndex(g, currentTime()));
+    const std::optional<double> beyond = d.stepFrom(at, ahead);
+    if (!beyond || std::abs(*beyond - at) < kSameFrame || d.picture.hasKept(*beyond))
         return;
+    d.fill.ahead = ahead;
     d.fill.scheduled = true;
     ++d.fill.generation;
     startFill(kFillRetries);
@@ -57,12 +62,31 @@ void MpvPlayer::startFill(int tries) {
         return;
     }
     auto& f = d.fill;
+    const bool ahead = f.ahead;
     f = State::Fill{};
     f.generation = generation + 1;
     f.active = true;
+    f.ahead = ahead;
+    const double k = State::frameIndex(*g, currentTime());
+    if (ahead) {
+        // One stretch after the frame on screen, by frame-steps from it, to
+        // the video's last frame at most.
+        double last = k + kFillAhead;
+        if (d.duration > 0.0)
+            last = std::min(last, std::floor((d.duration - 0.5 / g->fps - g->firstPts) * g->fps));
+        const std::size_t room = d.picture.keepCapacity ? d.picture.keepCapacity() : 0;
+        last = std::min(last, k + double(room) - 2.0);
+        f.low = f.next = State::frameTime(*g, k + 1.0);
+        f.end = State::frameTime(*g, last);
+        if (last < k + 1.0)
+            endFill();
+        else
+            fillCommand(false);
+        return;
+    }
     // The first stretch ends with the frame on screen, so that a step
     // forward back onto it is kept too.
-    f.low = State::frameTime(*g, State::frameIndex(*g, currentTime()) + 1.0);
+    f.low = State::frameTime(*g, k + 1.0);
     if (!fillStretch())
         endFill();
 }
@@ -131,7 +155,7 @@ void MpvPlayer::fillProgress() {
     if (f.next < f.end - 0.5 / g->fps) {
         f.next = State::frameTime(*g, State::frameIndex(*g, f.next) + 1.0);
         fillCommand(false);
-    } else if (!fillStretch()) {
+    } else if (f.ahead || !fillStretch()) {
         endFill();
     }
 }
@@ -198,6 +222,7 @@ bool MpvPlayer::stepDuringFill(bool forward) {
         d.clearSteps();
         seekToTime(*to);
         d.seekForStep = true;
+        d.seekStepAhead = forward;
     }
     return true;
 }

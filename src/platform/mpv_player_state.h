@@ -101,6 +101,7 @@ struct MpvPlayer::State {
     struct Fill {
         bool scheduled = false;
         bool active = false;
+        bool ahead = false; // the frames after the one on screen, not before
         std::uint64_t generation = 0;
         double low = 0.0, end = 0.0;
         double next = 0.0;   // the frame the command under way shows
@@ -118,7 +119,8 @@ struct MpvPlayer::State {
     QTimer fillWatch;
     // The picture shows a kept frame the engine has not gone to yet.
     bool catchUp = false;
-    bool seekForStep = false; // the seek under way is a step's
+    bool seekForStep = false;   // the seek under way is a step's
+    bool seekStepAhead = false; // a step forward's
     QTimer catchUpTimer;
 
     mpv_handle* handle() const { return core ? core->handle() : nullptr; }

@@ -243,7 +243,9 @@ bool MpvVideoWidget::showKept(double pts) {
 }
 
 bool MpvVideoWidget::holdPicture() {
-    if (!render_ || !context() || !onScreen(this) || repaintQueued_ || drawnFresh_)
+    // The framebuffer holds the engine's newest frame once it has drawn it,
+    // whether or not the window has shown it yet.
+    if (!render_ || !context() || !onScreen(this) || repaintQueued_)
         return false;
     const qreal ratio = devicePixelRatioF();
     makeCurrent();
