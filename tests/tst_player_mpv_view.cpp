@@ -185,6 +185,19 @@ private slots:
             QCOMPARE(int(std::floor(player.currentTime() * 30.0)), frame); // within it
             QCOMPARE(frameCode(player.grabVideoFrame()), frame);
         }
+        // Steps while a load is under way do nothing; steps right after a
+        // go-to go from its frame.
+        player.replaceCurrentItem(QUrl::fromLocalFile(clip));
+        player.stepFrame(true);
+        QVERIFY(waitSettled(&player));
+        QCOMPARE(player.currentTime(), 0.0);
+        player.seekTo(5000);
+        player.stepFrame(false);
+        player.stepFrame(false);
+        QCOMPARE(player.currentTime(), 148 / 30.0);
+        QVERIFY(waitSettled(&player));
+        QCOMPARE(player.currentTime(), 148 / 30.0);
+        QCOMPARE(frameCode(player.grabVideoFrame()), 148);
     }
 
     void pictureOnScreen_data() {
