@@ -301,9 +301,7 @@ void MpvPlayer::stepFrame(bool forward) {
         // The engine stands elsewhere than the frame shown: it goes to the
         // step's frame directly.
         if (d.catchUp) {
-            seekToTime(*to);
-            d.seekForStep = true;
-            d.seekStepAhead = forward;
+            stepBySeek(*to, forward);
             return;
         }
         d.stepTarget = to;
@@ -334,6 +332,16 @@ bool MpvPlayer::stepOntoKept(double to) {
     d.picture.showKept(to);
     d.clock.frameShown(to, monotonicSeconds());
     return true;
+}
+
+// A step whose frame the engine goes to by an exact seek, with the frames
+// beyond it decoded into the keep once it has landed.
+void MpvPlayer::stepBySeek(double to, bool forward) {
+    State& d = *d_;
+    d.clearSteps(); // ends a fill even where the seek cannot go
+    seekToTime(to);
+    d.seekForStep = true;
+    d.seekStepAhead = forward;
 }
 
 void MpvPlayer::runQueuedSteps() {
@@ -484,7 +492,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
         d.releaseKept(false);
         runQueuedSteps();
         // A step's seek past the kept frames: the frames before are decoded next.
-        if (d.seekForStep && isSettled())
+        if (d.seekForStep)
             scheduleFill(d.seekStepAhead);
         d.seekForStep = false;
         if (isSettled())
@@ -645,8 +653,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
             if (number && d.followFrames && !d.stepsUnderWay())
                 d.stepsLanded(*number);
             stepsEnded();
-            if (isSettled())
-                scheduleFill(false);
+            scheduleFill(false);
             if (isSettled())
                 emit settled();
             break;
@@ -693,8 +700,7 @@ void MpvPlayer::handleEvent(const mpv_event& event) {
                     runQueuedSteps();
                     if (!d.stepsUnderWay())
                         d.stepsLanded(pts);
-                    if (isSettled())
-                        scheduleFill(true);
+                    scheduleFill(true);
                     if (isSettled())
                         emit settled();
                     break;

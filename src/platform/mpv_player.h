@@ -100,6 +100,7 @@ private:
     bool stepOntoKept(double to);
     void seekToTime(double seconds);
     void runQueuedSteps();
+    void stepBySeek(double to, bool forward);
     // Filling the keep with the frames before a step back's landing.
     void scheduleFill(bool ahead);
     void startFill(int tries);

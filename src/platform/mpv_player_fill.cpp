@@ -24,10 +24,10 @@ constexpr double kFillAhead = 15.0;
 // The frame on screen, frame k of the grid, is a step's landing with the
 // frame beyond it (before it for a step back, after it for one forward) not
 // kept: the engine decodes the frames there into the keep (startFill()) once
-// the picture shows it.
+// the picture shows it. Nothing while anything else is under way.
 void MpvPlayer::scheduleFill(bool ahead) {
     State& d = *d_;
-    if (!d.picture.holdPicture || !d.picture.hasKept || !d.grid() || d.rate > 0.0f)
+    if (!isSettled() || !d.picture.holdPicture || !d.picture.hasKept || !d.grid() || d.rate > 0.0f)
         return;
     const FrameGrid g = *d.grid();
     const double at = State::frameTime(g, State::frameIndex(g, currentTime()));
@@ -74,8 +74,7 @@ void MpvPlayer::startFill(int tries) {
         double last = k + kFillAhead;
         if (d.duration > 0.0)
             last = std::min(last, std::floor((d.duration - 0.5 / g->fps - g->firstPts) * g->fps));
-        const std::size_t room = d.picture.keepCapacity ? d.picture.keepCapacity() : 0;
-        last = std::min(last, k + double(room) - 2.0);
+        last = std::min(last, k + double(d.keepRoom()) - 2.0);
         f.low = f.next = State::frameTime(*g, k + 1.0);
         f.end = State::frameTime(*g, last);
         if (last < k + 1.0)
@@ -98,7 +97,7 @@ bool MpvPlayer::fillStretch() {
     State& d = *d_;
     auto& f = d.fill;
     const std::optional<FrameGrid> g = d.grid();
-    const std::size_t room = d.picture.keepCapacity ? d.picture.keepCapacity() : 0;
+    const std::size_t room = d.keepRoom();
     if (!g || f.kept + 2 + kFillFirst > room)
         return false;
     f.size = std::min(f.size ? f.size * 2 : kFillFirst, room - 2 - f.kept);
@@ -148,8 +147,7 @@ void MpvPlayer::fillProgress() {
     d.picture.keepFrame(f.copy, f.next, g->fps);
     ++f.kept;
     if (f.wanted && std::abs(*f.wanted - f.next) < kSameFrame) {
-        d.picture.showKept(f.next);
-        d.clock.frameShown(f.next, monotonicSeconds());
+        d.showKept(f.next);
         f.wanted.reset();
     }
     if (f.next < f.end - 0.5 / g->fps) {
@@ -211,18 +209,13 @@ bool MpvPlayer::stepDuringFill(bool forward) {
         return true;
     auto& f = d.fill;
     const double half = 0.5 / g->fps;
-    if (d.picture.showKept(*to)) {
+    if (d.showKept(*to)) {
         f.wanted.reset();
-        d.clock.pauseAt(*to);
-        d.clock.frameShown(*to, monotonicSeconds());
     } else if (*to > f.next - half && *to < f.end + half) {
         f.wanted = *to;
         d.clock.pauseAt(*to);
     } else {
-        d.clearSteps();
-        seekToTime(*to);
-        d.seekForStep = true;
-        d.seekStepAhead = forward;
+        stepBySeek(*to, forward);
     }
     return true;
 }

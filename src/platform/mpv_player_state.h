@@ -186,6 +186,19 @@ struct MpvPlayer::State {
         clock.pauseAt(pts);
     }
 
+    // How many frames the picture's keep holds at most (0: it keeps none).
+    std::size_t keepRoom() const { return picture.keepCapacity ? picture.keepCapacity() : 0; }
+
+    // The picture shows the kept frame of time pts and the clock reads it;
+    // false when it is not kept.
+    bool showKept(double pts) {
+        if (!picture.showKept || !picture.showKept(pts))
+            return false;
+        clock.pauseAt(pts);
+        clock.frameShown(pts, monotonicSeconds());
+        return true;
+    }
+
     void clearSteps() {
         fill.scheduled = false;
         fill.active = false;

@@ -55,7 +55,7 @@ public:
     // Holds the picture on screen as it is, until released, while the new
     // frames the engine draws meanwhile are only copied into the keep; false
     // when it cannot (not on screen, no copy possible) or the engine's newest
-    // frame is not on screen yet.
+    // frame is not drawn yet.
     bool holdPicture();
     // The engine's frames show again: now, or from the next new one it draws
     // (the one it is about to land on is the frame shown).
